@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds every test with AddressSanitizer and
+# UndefinedBehaviorSanitizer, and runs them through CTest.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DOSTROVEL_SANITIZE=address,undefined >/dev/null
+cmake --build build/asan -j2
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+ctest --test-dir build/asan --output-on-failure -j2

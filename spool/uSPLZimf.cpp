@@ -1,0 +1,124 @@
+// The ZIMF state: records with a 32-byte header. Only the document header and
+// DEVMODE changes carry findings; the other record types are stepped over by
+// the same byte movements the format's own reader makes.
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+#include "uSPL.h"
+
+namespace ostrovel {
+
+namespace {
+
+constexpr uint32_t kZimfSignature = 0xDCA99ACD;
+
+uint32_t U32At(const uint8_t* p) {
+  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+}  // namespace
+
+// Reads the public device mode and skips its driver-private bytes.
+void TSpl::ReadDevMode() {
+  uint8_t raw[sizeof(TDevModeW)];
+  const int64_t n = stream_->Read(raw, sizeof raw);
+  if (n > 0) std::memcpy(&DevMode, raw, static_cast<size_t>(n));
+}
+
+bool TSpl::ZimfStep(int& /*next*/) {
+  const int64_t recordStart = stream_->Position();
+  uint8_t header[32];
+  if (!ReadBytes(header, sizeof header) || U32At(header) != kZimfSignature) return false;
+  const int64_t length = U32At(header + 4);
+  const uint32_t type = U32At(header + 16);
+  const uint32_t subKind = U32At(header + 28);
+  auto moveTo = [&](uint32_t offset) {
+    stream_->Seek(recordStart + offset, TCustomMappedStream::soBeginning);
+  };
+
+  uint32_t o = 0, a = 0, b = 0, v = 0;
+  uint8_t block[228] = {};
+  switch (type) {
+    case 1:
+      if (subKind != 1) {
+        if (!Skip(length - 32)) return false;
+        break;
+      }
+      // Document header with the job's device mode.
+      ReadU32(o);
+      moveTo(o);
+      ReadU32(v);
+      ReadU32(v);
+      Skip(v & 0xFFFF);
+      ReadU32(v);
+      Skip(v & 0xFFFF);
+      ReadU32(v);
+      ReadDevMode();
+      if (stream_->Peek(block, 4) == 4 && std::memcmp(block, "SDDM", 4) == 0)
+        stream_->Peek(DriverData, sizeof DriverData);
+      Skip(DevMode.dmDriverExtra);
+      break;
+    case 3:  // end of page
+      if (!Skip(length - 32)) return false;
+      ++Pages;
+      break;
+    case 6: {
+      ReadU32(o);
+      moveTo(o);
+      const int64_t n = int64_t(o) + 228 < length ? length - o : 228;
+      stream_->Read(block, 228);
+      if (n > 228) {
+        if (!Skip(n - 356)) return false;
+        stream_->Read(block, 128);
+      }
+      break;
+    }
+    case 7:
+      ReadU32(o);
+      ReadU32(v);
+      moveTo(o);
+      stream_->Read(block, 48);
+      Skip(static_cast<int64_t>(std::min<uint64_t>(uint64_t(U32At(block + 24)) * U32At(block + 20),
+                                                   INT64_MAX)));
+      break;
+    case 8:
+      ReadU32(o);
+      ReadU32(a);
+      ReadU32(b);
+      moveTo(o);
+      if (o != 0) stream_->Read(block, 40);
+      if (a != 0) Skip(8 * int64_t(U32At(block + 32)));
+      if (b != 0) Skip(U32At(block + 36));
+      break;
+    case 12:
+      ReadU32(o);
+      moveTo(o);
+      ReadU32(v);
+      ReadU32(v);
+      ReadU32(v);
+      Skip(v & 0xFFFF);
+      ReadU32(v);
+      Skip(v & 0xFFFF);
+      ReadU32(v);
+      break;
+    case 13:  // device mode change
+      ReadU32(o);
+      moveTo(o);
+      ReadU32(v);
+      ReadU32(v);
+      ReadDevMode();
+      Skip(DevMode.dmDriverExtra);
+      ReadU32(v);
+      break;
+    case 0:
+      break;
+    default:  // 2, 4, 5, 9, 10, 11 and everything above 13
+      if (!Skip(length - 32)) return false;
+      break;
+  }
+  // A record that ends where it began would be read again and again.
+  return stream_->Position() > recordStart;
+}
+
+}  // namespace ostrovel
