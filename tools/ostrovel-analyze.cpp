@@ -2,6 +2,7 @@
 // with the same header scan, stream parser and merge the program runs on a
 // raw job whose spooler reported no copies and no pages.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -189,7 +190,13 @@ int main(int argc, char** argv) {
   int status = 0;
   std::vector<TFileReport> reports;
   for (const auto& file : files) {
-    const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    if (fd >= 0 && fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+      close(fd);
+      fd = -1;
+      errno = EISDIR;
+    }
     if (fd < 0) {
       std::fprintf(stderr, "ostrovel-analyze: cannot open %s: %s\n", file.c_str(), std::strerror(errno));
       status = 1;
