@@ -33,19 +33,22 @@ int32_t DecipointsToMm(int32_t decipoints) {
 
 // Keywords whose presence makes a line worth testing, per language. Every
 // keyword of a set contains one of these, so lines without them are skipped.
-constexpr std::array<std::string_view, 4> kPostScriptTriggers = {"%%", "@PJL", "NumCopies ",
-                                                                 "#copies "};
-constexpr std::array<std::string_view, 4> kPclTriggers = {"@PJL", "@EJL", "-12345X@", "PG;RP"};
-constexpr std::array<std::string_view, 1> kEscTriggers = {"@EJL"};
+// Each is found by memchr on its anchor, a byte chosen to be rare in text.
+struct TTrigger {
+  std::string_view needle;
+  size_t anchor;  // index of the byte searched for
+};
+constexpr TTrigger kPostScriptTriggers[] = {{"%%", 0}, {"@PJL", 0}, {"NumCopies ", 3}, {"#copies ", 0}};
+constexpr TTrigger kPclTriggers[] = {{"@PJL", 0}, {"@EJL", 0}, {"-12345X@", 7}, {"PG;RP", 2}};
+constexpr TTrigger kEscTriggers[] = {{"@EJL", 0}};
 
 // One scan's working state. Texts are kept as bytes and become wide text at
 // the end, decoded from UTF-8 when the data asked for it.
 class THeaderScan {
  public:
-  THeaderScan(const uint8_t* buffer, int64_t length, TSPLInfo& info)
-      : buffer_(buffer), length_(length), info_(info) {}
+  explicit THeaderScan(TSPLInfo& info) : info_(info) {}
 
-  std::span<const std::string_view> Triggers() const;
+  std::span<const TTrigger> Triggers() const;
   void TestLine(int64_t lineStart, std::string_view line);
   void Finish();
 
@@ -55,8 +58,6 @@ class THeaderScan {
   void TestEjl(std::string_view line);
   void SetCopies(int32_t n) { info_.Copies = n, info_.Flags |= siCopies; }
 
-  const uint8_t* buffer_;
-  int64_t length_;
   TSPLInfo& info_;
   std::string title_, userName_, paperName_, languageName_, jobOffsets_;
   bool firstTitle_ = true;
@@ -64,12 +65,9 @@ class THeaderScan {
   bool ejlJob_ = false;
   int32_t pjlPaperWidth_ = 0, pjlPaperLength_ = 0;
   int32_t jobStarts_ = 0;
-
-  friend bool ostrovel::ScanSpoolHeaders(const uint8_t*, int64_t, TSPLInfo&);
-  friend bool ostrovel::detail::ScanSpoolHeadersEveryLine(const uint8_t*, int64_t, TSPLInfo&);
 };
 
-std::span<const std::string_view> THeaderScan::Triggers() const {
+std::span<const TTrigger> THeaderScan::Triggers() const {
   switch (info_.Language) {
     case slPostScript: return kPostScriptTriggers;
     case slHpgl:
@@ -291,7 +289,7 @@ bool RunScan(const uint8_t* buffer, int64_t length, TSPLInfo& info, Driver&& dri
   ClearSplInfo(info);
   info.Language = SniffPdlLanguage(buffer, length);
   info.Flags |= siHeadersScanned;
-  THeaderScan scan(buffer, length, info);
+  THeaderScan scan(info);
   try {
     drive(scan);
   } catch (...) {
@@ -315,30 +313,61 @@ bool ScanSpoolHeaders(const uint8_t* buffer, int64_t length, TSPLInfo& info) {
   return RunScan(buffer, length, info, [buffer, length](THeaderScan& scan) {
     const auto triggers = scan.Triggers();
     if (triggers.empty() || length <= 0) return;
-    const char* const text = reinterpret_cast<const char*>(buffer);
-    // Next occurrence of each trigger at or after `from`, or length.
-    auto nextOf = [&](std::string_view trigger, int64_t from) -> int64_t {
-      const void* hit = memmem(text + from, static_cast<size_t>(length - from), trigger.data(), trigger.size());
-      return hit ? static_cast<const char*>(hit) - text : length;
+
+    // One search per distinct anchor byte, each at its next occurrence.
+    struct TAnchor {
+      uint8_t byte;
+      int64_t next;
     };
-    std::array<int64_t, 4> next{};
-    for (size_t k = 0; k < triggers.size(); ++k) next[k] = nextOf(triggers[k], 0);
+    std::array<TAnchor, 4> anchors{};
+    size_t anchorCount = 0;
+    auto search = [buffer, length](uint8_t byte, int64_t from) -> int64_t {
+      if (from >= length) return length;
+      const void* hit = std::memchr(buffer + from, byte, static_cast<size_t>(length - from));
+      return hit ? static_cast<const uint8_t*>(hit) - buffer : length;
+    };
+    for (const TTrigger& t : triggers) {
+      const auto byte = static_cast<uint8_t>(t.needle[t.anchor]);
+      bool known = false;
+      for (size_t a = 0; a < anchorCount; ++a) known |= anchors[a].byte == byte;
+      if (!known) anchors[anchorCount++] = {byte, search(byte, 0)};
+    }
 
     int64_t lineFrom = 0;  // a line starts here
     for (;;) {
-      const int64_t hit = *std::min_element(next.begin(), next.begin() + triggers.size());
+      TAnchor* anchor = &anchors[0];
+      for (size_t a = 1; a < anchorCount; ++a)
+        if (anchors[a].next < anchor->next) anchor = &anchors[a];
+      const int64_t hit = anchor->next;
       if (hit >= length) return;
-      // The line holding the hit: after the last terminator before it, in
+
+      // Where a trigger around the hit starts, if one does in an untested line.
+      int64_t keyStart = -1;
+      for (const TTrigger& t : triggers) {
+        const int64_t at = hit - static_cast<int64_t>(t.anchor);
+        if (static_cast<uint8_t>(t.needle[t.anchor]) == anchor->byte && at >= lineFrom &&
+            at + static_cast<int64_t>(t.needle.size()) <= length &&
+            std::memcmp(buffer + at, t.needle.data(), t.needle.size()) == 0) {
+          keyStart = at;
+          break;
+        }
+      }
+      if (keyStart < 0) {
+        anchor->next = search(anchor->byte, hit + 1);
+        continue;
+      }
+
+      // The line holding the key: after the last terminator before it, in
       // steps of the line limit.
       int64_t start = lineFrom;
-      if (hit > lineFrom) {
-        const size_t span = static_cast<size_t>(hit - lineFrom);
+      if (keyStart > lineFrom) {
+        const size_t span = static_cast<size_t>(keyStart - lineFrom);
         const auto* lf = static_cast<const uint8_t*>(memrchr(buffer + lineFrom, '\n', span));
         const auto* cr = static_cast<const uint8_t*>(memrchr(buffer + lineFrom, '\r', span));
         const int64_t last = std::max(lf ? lf - buffer : -1, cr ? cr - buffer : -1);
         if (last >= 0) start = last + 1;
       }
-      start += (hit - start) / kLineLimit * kLineLimit;
+      start += (keyStart - start) / kLineLimit * kLineLimit;
       const int64_t limit = std::min(start + kLineLimit, length);
       int64_t end = limit;  // one past the line's last byte
       for (int64_t i = start; i < limit; ++i)
@@ -349,8 +378,8 @@ bool ScanSpoolHeaders(const uint8_t* buffer, int64_t length, TSPLInfo& info) {
       if (end == length && !IsTerminator(buffer[end - 1]) && end - start < kLineLimit) return;
       scan.TestLine(start, LineAt(buffer, start, end));
       lineFrom = end;
-      for (size_t k = 0; k < triggers.size(); ++k)
-        if (next[k] < lineFrom) next[k] = nextOf(triggers[k], lineFrom);
+      for (size_t a = 0; a < anchorCount; ++a)
+        if (anchors[a].next < lineFrom) anchors[a].next = search(anchors[a].byte, lineFrom);
     }
   });
 }

@@ -19,7 +19,7 @@ void TCustomMappedStream::MapView(int fd) {
 }
 
 void TCustomMappedStream::UnmapView() {
-  if (view_) munmap(const_cast<uint8_t*>(view_), static_cast<size_t>(size_));
+  if (view_ && !borrowed_) munmap(const_cast<uint8_t*>(view_), static_cast<size_t>(size_));
   view_ = nullptr;
   size_ = 0;
 }

@@ -72,11 +72,18 @@ class TCustomMappedStream {
   // Maps the whole file behind fd read-only; on failure the view stays null.
   void MapView(int fd);
   void UnmapView();
+  // Reads bytes the caller keeps alive instead of a mapping.
+  void AttachBytes(const uint8_t* bytes, int64_t size) {
+    view_ = size > 0 ? bytes : nullptr;
+    size_ = size > 0 ? size : 0;
+    borrowed_ = true;
+  }
 
  private:
   const uint8_t* view_ = nullptr;
   int64_t position_ = 0;
   int64_t size_ = 0;
+  bool borrowed_ = false;
 };
 
 // A mapped stream that owns its file descriptor and closes it when destroyed.
@@ -94,6 +101,13 @@ class TFileStreamEx : public TCustomMappedStream {
 
  private:
   int fd_;
+};
+
+// A stream over bytes in memory that outlive it (tests, fuzzing, buffers
+// already in hand).
+class TBufferStream : public TCustomMappedStream {
+ public:
+  TBufferStream(const uint8_t* bytes, int64_t size) { AttachBytes(bytes, size); }
 };
 
 }  // namespace ostrovel
