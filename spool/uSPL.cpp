@@ -17,9 +17,9 @@ namespace {
 constexpr uint8_t kEsc = 0x1B;
 
 // The packet an ESC/P2 driver sends first to leave the printer's packet mode.
-constexpr uint8_t kExitPacket[27] = {0x00, 0x00, 0x00, 0x1B, 0x01, '@', 'E', 'J', 'L', ' ',
-                                     '1',  '2',  '8',  '4',  '.',  '4', 0x0A, '@', 'E', 'J',
-                                     'L',  ' ',  ' ',  ' ',  ' ',  ' ', 0x0A};
+constexpr uint8_t kExitPacket[27] = {0x00, 0x00, 0x00, 0x1B, 0x01, '@', 'E', 'J',  'L',
+                                     ' ',  '1',  '2',  '8',  '4',  '.', '4', 0x0A, '@',
+                                     'E',  'J',  'L',  ' ',  ' ',  ' ', ' ', ' ',  0x0A};
 
 }  // namespace
 
@@ -44,13 +44,26 @@ TSpl::TSpl(int fd) : TSpl(std::make_unique<TFileStreamEx>(fd)) {}
 bool TSpl::Parse() {
   int state = stStop;
   switch (Type) {
-    case sdtPcl: state = stPcl; break;
-    case sdtZimf: state = stZimf; break;
-    case sdtZjs: state = stZjs; break;
-    case sdtPrescribe: state = stPrescribe; break;
-    case sdtCapt: state = stCapt; break;
-    case sdtEscP2: state = stEscP2; break;
-    default: break;
+    case sdtPcl:
+      state = stPcl;
+      break;
+    case sdtZimf:
+      state = stZimf;
+      break;
+    case sdtZjs:
+      state = stZjs;
+      break;
+    case sdtPrescribe:
+      state = stPrescribe;
+      break;
+    case sdtCapt:
+      state = stCapt;
+      break;
+    case sdtEscP2:
+      state = stEscP2;
+      break;
+    default:
+      break;
   }
   const bool hadParser = state != stStop;
   while (state != stStop) state = RunState(state);
@@ -61,22 +74,39 @@ bool TSpl::Parse() {
 int TSpl::RunState(int state) {
   int next = stStop;
   switch (state) {
-    case stSniff: return Sniff();
-    case stPjl: return PjlState();
-    case stPcl: while (PclStep(next)) {} break;
-    case stPrescribe: while (PrescribeStep(next)) {} break;
-    case stZimf: while (ZimfStep(next)) {} break;
-    case stZjs: while (ZjsStep(next)) {} break;
+    case stSniff:
+      return Sniff();
+    case stPjl:
+      return PjlState();
+    case stPcl:
+      while (PclStep(next)) {
+      }
+      break;
+    case stPrescribe:
+      while (PrescribeStep(next)) {
+      }
+      break;
+    case stZimf:
+      while (ZimfStep(next)) {
+      }
+      break;
+    case stZjs:
+      while (ZjsStep(next)) {
+      }
+      break;
     case stCapt:
       captSetups_ = 0;
-      while (CaptStep(next)) {}
+      while (CaptStep(next)) {
+      }
       Pages = std::max(Pages, captSetups_);
       break;
     case stEscP2:
       remote_ = false;
-      while (EscP2Step(next)) {}
+      while (EscP2Step(next)) {
+      }
       break;
-    default: break;
+    default:
+      break;
   }
   return next;
 }
@@ -184,9 +214,8 @@ int TSpl::PjlState() {
         uint8_t type;
         int state;
       } kLanguages[] = {
-          {"PCL", sdtPcl, stPcl},         {"PCL3GUI", sdtPcl3Gui, stPcl},
-          {"RTL", sdtRtl, stPcl},         {"HPGL2", sdtHpgl2, stPcl},
-          {"PCLXL", sdtPclXl, -1},        {"ESCP", sdtEscP2, stEscP2},
+          {"PCL", sdtPcl, stPcl},     {"PCL3GUI", sdtPcl3Gui, stPcl}, {"RTL", sdtRtl, stPcl},
+          {"HPGL2", sdtHpgl2, stPcl}, {"PCLXL", sdtPclXl, -1},        {"ESCP", sdtEscP2, stEscP2},
       };
       for (const auto& l : kLanguages) {
         if (!EqualsNoCase(value, l.language)) continue;
@@ -199,7 +228,9 @@ int TSpl::PjlState() {
   }
 }
 
-bool TSpl::ReadByte(uint8_t& b) { return stream_->Read(&b, 1) == 1; }
+bool TSpl::ReadByte(uint8_t& b) {
+  return stream_->Read(&b, 1) == 1;
+}
 
 bool TSpl::ReadU16(uint16_t& v) {
   uint8_t b[2];
@@ -220,7 +251,8 @@ bool TSpl::Skip(int64_t n) {
   // Past the end every read fails alike, so a huge skip stops at the end.
   const int64_t pos = stream_->Position();
   const int64_t room = std::max<int64_t>(stream_->Size() - pos, 0);
-  stream_->Seek(n < room ? pos + n : std::max(pos, stream_->Size()), TCustomMappedStream::soBeginning);
+  stream_->Seek(n < room ? pos + n : std::max(pos, stream_->Size()),
+                TCustomMappedStream::soBeginning);
   return true;
 }
 

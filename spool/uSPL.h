@@ -58,10 +58,10 @@ class TSpl {
 
   TCustomMappedStream& Stream() { return *stream_; }
 
-  uint8_t Type = sdtRaw;    // data type code found so far
-  uint8_t OriginType = 0;   // sdtPrescribe when the job began as PRESCRIBE
-  uint8_t BigEndian = 0;    // 1 for ZJS streams in "JZJZ" byte order
-  TDevModeW DevMode{};      // findings in device-mode form
+  uint8_t Type = sdtRaw;   // data type code found so far
+  uint8_t OriginType = 0;  // sdtPrescribe when the job began as PRESCRIBE
+  uint8_t BigEndian = 0;   // 1 for ZJS streams in "JZJZ" byte order
+  TDevModeW DevMode{};     // findings in device-mode form
   uint8_t DriverData[kDevModeDriverDataSize]{};
   uint32_t PjlQuantity = 0;  // last @PJL SET QTY
   int32_t Pages = 0;

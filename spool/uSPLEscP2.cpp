@@ -12,11 +12,13 @@ constexpr uint8_t kEsc = 0x1B;
 constexpr uint8_t kFormFeed = 0x0C;
 
 // The exit packet after its first byte.
-constexpr uint8_t kExitPacketTail[26] = {0x00, 0x00, 0x1B, 0x01, '@', 'E', 'J', 'L', ' ',
+constexpr uint8_t kExitPacketTail[26] = {0x00, 0x00, 0x1B, 0x01, '@', 'E', 'J',  'L', ' ',
                                          '1',  '2',  '8',  '4',  '.', '4', 0x0A, '@', 'E',
-                                         'J',  'L',  ' ',  ' ',  ' ', ' ', ' ', 0x0A};
+                                         'J',  'L',  ' ',  ' ',  ' ', ' ', ' ',  0x0A};
 
-bool IsUpper(uint8_t b) { return b >= 'A' && b <= 'Z'; }
+bool IsUpper(uint8_t b) {
+  return b >= 'A' && b <= 'Z';
+}
 
 }  // namespace
 

@@ -11,12 +11,20 @@ namespace {
 constexpr uint8_t kEsc = 0x1B;
 constexpr uint8_t kFormFeed = 0x0C;
 
-bool IsGroupChar(uint8_t b) { return (b >= '0' && b <= '9') || b == '+' || b == '-' || b == '.'; }
-bool IsLower(uint8_t b) { return b >= 'a' && b <= 'z'; }
-bool IsIn(uint8_t b, std::string_view set) { return set.find(static_cast<char>(b)) != std::string_view::npos; }
+bool IsGroupChar(uint8_t b) {
+  return (b >= '0' && b <= '9') || b == '+' || b == '-' || b == '.';
+}
+bool IsLower(uint8_t b) {
+  return b >= 'a' && b <= 'z';
+}
+bool IsIn(uint8_t b, std::string_view set) {
+  return set.find(static_cast<char>(b)) != std::string_view::npos;
+}
 
 // A group without characters reads as 0, as printers read it.
-int32_t GroupValue(std::string_view chars) { return chars.empty() ? 0 : SplStrToInt(chars); }
+int32_t GroupValue(std::string_view chars) {
+  return chars.empty() ? 0 : SplStrToInt(chars);
+}
 
 }  // namespace
 
@@ -113,7 +121,8 @@ bool TSpl::WalkPclText() {
       if (pos < size && data[pos] == ' ') ++pos;
       stream_->Seek(pos, TCustomMappedStream::soBeginning);
       int ignored = stStop;
-      while (PrescribeStep(ignored)) {}
+      while (PrescribeStep(ignored)) {
+      }
       pos = stream_->Position();
     }
   }

@@ -24,7 +24,9 @@ namespace {
 
 constexpr int64_t kLineLimit = 254;  // a line without terminator ends after this many bytes
 
-bool IsTerminator(uint8_t b) { return b == '\n' || b == '\r'; }
+bool IsTerminator(uint8_t b) {
+  return b == '\n' || b == '\r';
+}
 
 // Decipoints to millimetres, rounded half to even.
 int32_t DecipointsToMm(int32_t decipoints) {
@@ -38,7 +40,8 @@ struct TTrigger {
   std::string_view needle;
   size_t anchor;  // index of the byte searched for
 };
-constexpr TTrigger kPostScriptTriggers[] = {{"%%", 0}, {"@PJL", 0}, {"NumCopies ", 3}, {"#copies ", 0}};
+constexpr TTrigger kPostScriptTriggers[] = {
+    {"%%", 0}, {"@PJL", 0}, {"NumCopies ", 3}, {"#copies ", 0}};
 constexpr TTrigger kPclTriggers[] = {{"@PJL", 0}, {"@EJL", 0}, {"-12345X@", 7}, {"PG;RP", 2}};
 constexpr TTrigger kEscTriggers[] = {{"@EJL", 0}};
 
@@ -69,21 +72,32 @@ class THeaderScan {
 
 std::span<const TTrigger> THeaderScan::Triggers() const {
   switch (info_.Language) {
-    case slPostScript: return kPostScriptTriggers;
+    case slPostScript:
+      return kPostScriptTriggers;
     case slHpgl:
-    case slPcl: return kPclTriggers;
-    case slEsc: return kEscTriggers;
-    default: return {};
+    case slPcl:
+      return kPclTriggers;
+    case slEsc:
+      return kEscTriggers;
+    default:
+      return {};
   }
 }
 
 void THeaderScan::TestLine(int64_t lineStart, std::string_view line) {
   switch (info_.Language) {
-    case slPostScript: TestPostScript(line); break;
+    case slPostScript:
+      TestPostScript(line);
+      break;
     case slHpgl:
-    case slPcl: TestPclHpgl(lineStart, line); break;
-    case slEsc: TestEjl(line); break;
-    default: break;
+    case slPcl:
+      TestPclHpgl(lineStart, line);
+      break;
+    case slEsc:
+      TestEjl(line);
+      break;
+    default:
+      break;
   }
 }
 
@@ -138,8 +152,8 @@ void THeaderScan::TestPostScript(std::string_view line) {
     // "*Duplex None" is how one-sided jobs say so: None, False and Simplex
     // mean simplex; DuplexNoTumble, DuplexTumble, True and the rest duplex.
     const std::string_view mode = Trim(FirstToken(v));
-    const bool simplex = EqualsNoCase(mode, "None") || EqualsNoCase(mode, "False") ||
-                         EqualsNoCase(mode, "Simplex");
+    const bool simplex =
+        EqualsNoCase(mode, "None") || EqualsNoCase(mode, "False") || EqualsNoCase(mode, "Simplex");
     info_.Duplex = simplex ? 0 : 1;
     info_.Flags |= siDuplex;
   }
@@ -165,7 +179,8 @@ void THeaderScan::TestPclHpgl(int64_t lineStart, std::string_view line) {
     languageName_ = Clean(v);
     info_.Flags |= siLanguageName;
   }
-  for (std::string_view key : {std::string_view("@PJL JOB NAME"), std::string_view("@PJL SET JOBNAME")}) {
+  for (std::string_view key :
+       {std::string_view("@PJL JOB NAME"), std::string_view("@PJL SET JOBNAME")}) {
     if (Find(line, key, v)) title_ = Clean(v), info_.Flags |= siTitle;
   }
   if (Find(line, "@PJL SET STRINGCODESET", v)) utf8_ = v.find("UTF8") != std::string_view::npos;
@@ -180,7 +195,8 @@ void THeaderScan::TestPclHpgl(int64_t lineStart, std::string_view line) {
     info_.Flags |= siUserName;
   }
   if (Find(line, "@PJL SET RESOLUTION", v)) {
-    if (const int32_t n = Number(Clean(v)); n > 0) info_.Resolution = n, info_.Flags |= siResolution;
+    if (const int32_t n = Number(Clean(v)); n > 0)
+      info_.Resolution = n, info_.Flags |= siResolution;
   }
   if (Find(line, "@PJL SET ORIENTATION", v)) {
     info_.Flags |= siOrientation;
@@ -264,7 +280,9 @@ void THeaderScan::Finish() {
     info_.PaperLengthMm = pjlPaperLength_;
   }
   if (info_.Pages == 0 && jobStarts_ != 0) info_.Pages = jobStarts_, info_.Flags |= siPages;
-  auto wide = [this](const std::string& bytes) { return utf8_ ? Utf8ToWide(bytes) : AnsiToWide(bytes); };
+  auto wide = [this](const std::string& bytes) {
+    return utf8_ ? Utf8ToWide(bytes) : AnsiToWide(bytes);
+  };
   info_.Title = wide(title_);
   info_.UserName = wide(userName_);
   info_.PaperName = wide(paperName_);
@@ -304,7 +322,8 @@ bool RunScan(const uint8_t* buffer, int64_t length, TSPLInfo& info, Driver&& dri
 }
 
 std::string_view LineAt(const uint8_t* buffer, int64_t start, int64_t end) {
-  return std::string_view(reinterpret_cast<const char*>(buffer) + start, static_cast<size_t>(end - start));
+  return std::string_view(reinterpret_cast<const char*>(buffer) + start,
+                          static_cast<size_t>(end - start));
 }
 
 }  // namespace

@@ -10,7 +10,9 @@ namespace {
 constexpr size_t kMaxLine = 255;
 constexpr int kMaxMissedLines = 61;
 
-bool Has(std::string_view line, std::string_view key) { return line.find(key) != std::string_view::npos; }
+bool Has(std::string_view line, std::string_view key) {
+  return line.find(key) != std::string_view::npos;
+}
 
 // The language a line names, or slUnknown.
 TSplLanguage TestLine(std::string_view line) {

@@ -43,7 +43,9 @@ int32_t Number(std::string_view text) {
                                                   std::numeric_limits<int32_t>::max()));
 }
 
-std::string_view FirstToken(std::string_view text) { return text.substr(0, text.find(' ')); }
+std::string_view FirstToken(std::string_view text) {
+  return text.substr(0, text.find(' '));
+}
 
 std::string_view UpTo(std::string_view text, std::string_view mark) {
   const size_t at = text.find(mark);

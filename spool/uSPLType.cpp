@@ -7,8 +7,9 @@ namespace ostrovel {
 namespace {
 
 constexpr std::array<std::string_view, 19> kDataTypeNames = {
-    "RAW",  "TEXT", "NT EMF", "PCLXL", "PCL",       "PCL3GUI", "RTL", "HPGL2", "XL2HB", "ZIMF",
-    "ZJS",  "LIPS4", "PostScript", "XPS", "PRESCRIBE", "PDF",   "TIFF", "CAPT", "ESC/P2",
+    "RAW",       "TEXT",  "NT EMF", "PCLXL", "PCL",    "PCL3GUI",    "RTL",
+    "HPGL2",     "XL2HB", "ZIMF",   "ZJS",   "LIPS4",  "PostScript", "XPS",
+    "PRESCRIBE", "PDF",   "TIFF",   "CAPT",  "ESC/P2",
 };
 
 constexpr std::array<std::string_view, 8> kLanguageNames = {

@@ -76,10 +76,10 @@ struct TSPLInfo {
   uint32_t Flags = 0;
   std::u16string Title;
   std::u16string UserName;
-  int32_t PageBox1 = 0;  // left margin or first BoundingBox number
-  int32_t PageBox2 = 0;  // top margin or second BoundingBox number
-  int32_t PageBox3 = 0;  // right margin or third BoundingBox number
-  int32_t PageBox4 = 0;  // bottom margin or fourth BoundingBox number
+  int32_t PageBox1 = 0;     // left margin or first BoundingBox number
+  int32_t PageBox2 = 0;     // top margin or second BoundingBox number
+  int32_t PageBox3 = 0;     // right margin or third BoundingBox number
+  int32_t PageBox4 = 0;     // bottom margin or fourth BoundingBox number
   uint8_t Orientation = 0;  // 1 portrait, 2 landscape
   std::u16string LanguageName;
   uint8_t Language = slUnknown;

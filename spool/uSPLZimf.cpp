@@ -79,8 +79,8 @@ bool TSpl::ZimfStep(int& /*next*/) {
       ReadU32(v);
       moveTo(o);
       stream_->Read(block, 48);
-      Skip(static_cast<int64_t>(std::min<uint64_t>(uint64_t(U32At(block + 24)) * U32At(block + 20),
-                                                   INT64_MAX)));
+      Skip(static_cast<int64_t>(
+          std::min<uint64_t>(uint64_t(U32At(block + 24)) * U32At(block + 20), INT64_MAX)));
       break;
     case 8:
       ReadU32(o);

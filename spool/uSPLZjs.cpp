@@ -5,7 +5,9 @@ namespace ostrovel {
 
 namespace {
 
-uint32_t Swap32(uint32_t v) { return __builtin_bswap32(v); }
+uint32_t Swap32(uint32_t v) {
+  return __builtin_bswap32(v);
+}
 
 }  // namespace
 

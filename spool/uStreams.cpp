@@ -7,7 +7,9 @@
 
 namespace ostrovel {
 
-TCustomMappedStream::~TCustomMappedStream() { UnmapView(); }
+TCustomMappedStream::~TCustomMappedStream() {
+  UnmapView();
+}
 
 void TCustomMappedStream::MapView(int fd) {
   struct stat st {};
@@ -24,7 +26,9 @@ void TCustomMappedStream::UnmapView() {
   size_ = 0;
 }
 
-TFileStreamEx::TFileStreamEx(int fd) : fd_(fd) { MapView(fd); }
+TFileStreamEx::TFileStreamEx(int fd) : fd_(fd) {
+  MapView(fd);
+}
 
 TFileStreamEx::~TFileStreamEx() {
   UnmapView();

@@ -42,10 +42,17 @@ class TCustomMappedStream {
   // Sets the position relative to the start, the position or the end.
   int64_t Seek(int64_t offset, int origin) {
     switch (origin) {
-      case soBeginning: position_ = offset; break;
-      case soCurrent: position_ += offset; break;
-      case soEnd: position_ = size_ + offset; break;
-      default: break;
+      case soBeginning:
+        position_ = offset;
+        break;
+      case soCurrent:
+        position_ += offset;
+        break;
+      case soEnd:
+        position_ = size_ + offset;
+        break;
+      default:
+        break;
     }
     return position_;
   }
@@ -57,7 +64,8 @@ class TCustomMappedStream {
   // The whole mapped file (empty without a view), for scans that look ahead
   // with memchr and friends instead of reading byte by byte.
   std::span<const uint8_t> Bytes() const {
-    return view_ ? std::span<const uint8_t>(view_, static_cast<size_t>(size_)) : std::span<const uint8_t>();
+    return view_ ? std::span<const uint8_t>(view_, static_cast<size_t>(size_))
+                 : std::span<const uint8_t>();
   }
 
   // Bytes available from the position, at most count (0 outside the data).

@@ -71,11 +71,21 @@ std::string Json(std::string_view s) {
   std::string out = "\"";
   for (unsigned char c : s) {
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
       default:
         if (c < 0x20) {
           char buf[8];
@@ -89,7 +99,9 @@ std::string Json(std::string_view s) {
   return out + "\"";
 }
 
-std::string JsonOrNull(bool has, const std::string& value) { return has ? value : "null"; }
+std::string JsonOrNull(bool has, const std::string& value) {
+  return has ? value : "null";
+}
 
 std::vector<std::string> Offsets(const std::u16string& text) {
   std::vector<std::string> out;
@@ -124,19 +136,21 @@ void PrintJson(const TFileReport& r) {
       JsonOrNull(i.Has(siPaperSizeMm), std::to_string(i.PaperLengthMm)).c_str(),
       JsonOrNull(i.Has(siDuplex), i.Duplex ? "true" : "false").c_str(),
       JsonOrNull(i.Has(siResolution), std::to_string(i.Resolution)).c_str(),
-      JsonOrNull(i.Has(siOrientation), i.Orientation == 1 ? "\"portrait\"" : "\"landscape\"").c_str(),
+      JsonOrNull(i.Has(siOrientation), i.Orientation == 1 ? "\"portrait\"" : "\"landscape\"")
+          .c_str(),
       JsonOrNull(i.Has(siLanguageName), Json(Display(i.LanguageName))).c_str(), offsets.c_str());
 }
 
 void PrintTable(const std::vector<TFileReport>& reports) {
-  const std::vector<std::string> head = {"FILE", "TYPE", "LANGUAGE", "PAGES", "COPIES",
-                                         "PAPER", "DUPLEX", "TITLE", "USER"};
+  const std::vector<std::string> head = {"FILE",  "TYPE",   "LANGUAGE", "PAGES", "COPIES",
+                                         "PAPER", "DUPLEX", "TITLE",    "USER"};
   std::vector<std::vector<std::string>> rows = {head};
   for (const auto& r : reports) {
     const TSPLInfo& i = r.Info;
     rows.push_back({r.File, std::string(DataTypeName(r.Merge.Job.DataType)),
                     std::string(LanguageName(i.Language)), std::to_string(r.Merge.Job.TotalPages),
-                    std::to_string(r.Merge.Job.Copies), i.Has(siPaperName) ? Display(i.PaperName) : "-",
+                    std::to_string(r.Merge.Job.Copies),
+                    i.Has(siPaperName) ? Display(i.PaperName) : "-",
                     i.Has(siDuplex) ? (i.Duplex ? "yes" : "no") : "-",
                     r.Merge.HasTitle ? WideToUtf8(r.Merge.Title) : "-",
                     i.Has(siUserName) ? Display(i.UserName) : "-"});
@@ -198,7 +212,8 @@ int main(int argc, char** argv) {
       errno = EISDIR;
     }
     if (fd < 0) {
-      std::fprintf(stderr, "ostrovel-analyze: cannot open %s: %s\n", file.c_str(), std::strerror(errno));
+      std::fprintf(stderr, "ostrovel-analyze: cannot open %s: %s\n", file.c_str(),
+                   std::strerror(errno));
       status = 1;
       continue;
     }
