@@ -39,6 +39,11 @@ bool TSpl::ZimfStep(int& /*next*/) {
 
   uint32_t o = 0, a = 0, b = 0, v = 0;
   uint8_t block[228] = {};
+  // Reads a uint32 whose low 16 bits count the bytes that follow, and skips them.
+  auto skipCounted = [&] {
+    ReadU32(v);
+    Skip(v & 0xFFFF);
+  };
   switch (type) {
     case 1:
       if (subKind != 1) {
@@ -49,10 +54,8 @@ bool TSpl::ZimfStep(int& /*next*/) {
       ReadU32(o);
       moveTo(o);
       ReadU32(v);
-      ReadU32(v);
-      Skip(v & 0xFFFF);
-      ReadU32(v);
-      Skip(v & 0xFFFF);
+      skipCounted();
+      skipCounted();
       ReadU32(v);
       ReadDevMode();
       if (stream_->Peek(block, 4) == 4 && std::memcmp(block, "SDDM", 4) == 0)
@@ -96,10 +99,8 @@ bool TSpl::ZimfStep(int& /*next*/) {
       moveTo(o);
       ReadU32(v);
       ReadU32(v);
-      ReadU32(v);
-      Skip(v & 0xFFFF);
-      ReadU32(v);
-      Skip(v & 0xFFFF);
+      skipCounted();
+      skipCounted();
       ReadU32(v);
       break;
     case 13:  // device mode change
