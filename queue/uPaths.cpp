@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <mutex>
 #include <system_error>
 #include <vector>
 
@@ -33,7 +34,29 @@ bool Exists(const std::string& path) {
   return access(path.c_str(), F_OK) == 0;
 }
 
+struct TInstallDir {
+  std::mutex mutex;
+  std::string dir = ProgramDir();
+};
+
+TInstallDir& InstallDirState() {
+  static TInstallDir state;
+  return state;
+}
+
 }  // namespace
+
+std::string InstallDir() {
+  auto& state = InstallDirState();
+  std::lock_guard<std::mutex> hold(state.mutex);
+  return state.dir;
+}
+
+void SetInstallDir(std::string dir) {
+  auto& state = InstallDirState();
+  std::lock_guard<std::mutex> hold(state.mutex);
+  state.dir = WithSlash(std::move(dir));
+}
 
 std::string ProgramDir() {
   std::vector<char> buf(4096);

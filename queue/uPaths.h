@@ -12,6 +12,12 @@ namespace ostrovel {
 // The folder of the running program file; "./" if it cannot be found.
 std::string ProgramDir();
 
+// The installation folder: Options.ini, the language files and the help file
+// are found in it, and the error log below it. The program's folder until
+// start-up resolves it.
+std::string InstallDir();
+void SetInstallDir(std::string dir);  // a "/" is added when missing
+
 // The per-user data folder: $XDG_DATA_HOME/Ostrovel/, else
 // ~/.local/share/Ostrovel/. Not created here.
 std::string UserDataDir();
