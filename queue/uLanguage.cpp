@@ -109,7 +109,9 @@ TIniFile OpenLanguageFile(std::string name) {
     }
   }
   const std::string dir = InstallDir();
-  if (dir.empty() || EqualsNoCase(name, "English")) return TIniFile();
+  // A name is a file base name; one with a folder in it names no language.
+  if (dir.empty() || EqualsNoCase(name, "English") || name.find('/') != std::string::npos)
+    return TIniFile();
   return TIniFile(dir + name + ".lng");
 }
 

@@ -35,7 +35,8 @@ std::string DetectLanguage();
 
 // A reader on the language's file, whether or not the file exists; empty
 // name means CurrentLanguage, which is detected first when still empty.
-// English, or no InstallDir, gives a reader with no file behind it.
+// English, a name with a "/", or no InstallDir gives a reader with no file
+// behind it.
 TIniFile OpenLanguageFile(std::string name = {});
 
 // One text of the current language, for texts needed once.

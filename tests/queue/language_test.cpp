@@ -184,6 +184,10 @@ TEST_F(LanguageState, EnglishAndMissingFilesReadTheBuiltInTexts) {
   EXPECT_EQ(none.FileName(), tmp_.Dir() + "Klingon.lng");
   EXPECT_FALSE(none.Loaded());
   EXPECT_EQ(GetLanguageText("Menu", "menuFile", u"File"), u"File");
+  std::filesystem::create_directories(tmp_.Dir() + "sub");
+  WriteAll(tmp_.Dir() + "sub/German.lng", "[Menu]\nmenuFile=Datei\n");
+  SetCurrentLanguage("sub/German");
+  EXPECT_EQ(GetLanguageText("Menu", "menuFile", u"File"), u"File");
   SetInstallDir("");
   EXPECT_EQ(InstallDir(), "/");  // never without its separator
 }
