@@ -188,7 +188,7 @@ TEST(Spl, ZimfRecordThatPointsBackEnds) {
 }
 
 TEST(Spl, ConversionErrorsStopTheParse) {
-  for (const std::string bad : {kUel + "@PJL SET COPIES=two\n", "\x1b*b1.5.2W\x0c"_b, "\x1b*b--3W\x0c"_b}) {
+  for (const std::string& bad : {kUel + "@PJL SET COPIES=two\n", "\x1b*b1.5.2W\x0c"_b, "\x1b*b--3W\x0c"_b}) {
     auto spl = SplOf(bad);
     EXPECT_THROW(spl->Parse(), ESplConvertError) << bad;
   }
