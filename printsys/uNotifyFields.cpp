@@ -124,9 +124,4 @@ void DiffQueue(const TQueueState& before, const TQueueState& after, const TNotif
   for (auto& item : items) read.Info->Items.push_back(std::move(item));
 }
 
-bool SameDevMode(const std::optional<TDevModeW>& a, const std::optional<TDevModeW>& b) {
-  if (a.has_value() != b.has_value()) return false;
-  return !a || std::memcmp(&*a, &*b, sizeof(TDevModeW)) == 0;
-}
-
 }  // namespace ostrovel

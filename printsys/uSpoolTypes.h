@@ -217,7 +217,20 @@ struct TJobInfo {
   uint32_t BytesPrinted = 0;
 };
 
-bool SameDevMode(const std::optional<TDevModeW>& a, const std::optional<TDevModeW>& b);
+// The parts of the records that level 1 reads leave.
+inline TPrinterInfo PrinterInfoLevel1(const TPrinterInfo& p) {
+  TPrinterInfo r;
+  r.Name = p.Name;
+  r.Comment = p.Comment;
+  return r;
+}
+inline TJobInfo JobInfoLevel1(TJobInfo j) {
+  j.NotifyName.clear();
+  j.PrintProcessor.clear();
+  j.DevMode.reset();
+  j.StartTime = j.UntilTime = j.Size = j.BytesPrinted = 0;
+  return j;
+}
 
 // One notification item: a field of a printer or of a job and its value.
 // A text of length 0 stands for an item without data.

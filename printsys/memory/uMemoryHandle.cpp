@@ -165,13 +165,7 @@ TSpoolResult<std::vector<TJobInfo>> TMemoryHandle::EnumJobs(uint32_t first, uint
   std::vector<TJobInfo> jobs;
   for (uint32_t i = first; i < s.Jobs.size() && i - first < count; ++i) {
     TJobInfo j = std::move(s.Jobs[i]);
-    if (level == 1) {
-      j.NotifyName.clear();
-      j.PrintProcessor.clear();
-      j.DevMode.reset();
-      j.StartTime = j.UntilTime = j.Size = j.BytesPrinted = 0;
-    }
-    jobs.push_back(std::move(j));
+    jobs.push_back(level == 1 ? JobInfoLevel1(std::move(j)) : std::move(j));
   }
   return {seNone, std::move(jobs)};
 }

@@ -103,7 +103,7 @@ TSpoolResult<std::vector<TPrinterInfo>> TMemorySpooler::EnumPrinters(uint32_t fl
     }
   }
   if (level == 1)
-    for (auto& info : list) info = TPrinterInfo{.Name = info.Name, .Comment = info.Comment};
+    for (auto& info : list) info = PrinterInfoLevel1(info);
   return {seNone, std::move(list)};
 }
 

@@ -97,7 +97,9 @@ TEST_F(MemorySpooler, TooManyPendingItemsAreDiscarded) {
 }
 
 TEST_F(MemorySpooler, OnlyChangedFieldsAreReported) {
-  const uint32_t id = spooler.AddJob(u"Laser", TJobInfo{.Document = u"Doc"});
+  TJobInfo doc;
+  doc.Document = u"Doc";
+  const uint32_t id = spooler.AddJob(u"Laser", doc);
   auto n = std::move(Open()->WatchChanges(chAll, kOptions).Value);
   spooler.UpdateJob(u"Laser", id, [](TJobInfo& j) { j.Status = jsPrinting; });
   auto r = n->Next(0).Value;

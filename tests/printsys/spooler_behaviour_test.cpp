@@ -169,9 +169,11 @@ TEST(SpoolerBehaviour, NotifiesJobAddedAndPrinterPaused) {
   });
   EXPECT_NE(r.Change & chAddJob, 0u);
   EXPECT_TRUE(HasItem(r, TNotifyType::Job, jfStatus, added));
-  for (const auto& i : r.Info->Items)
-    if (i.Type == TNotifyType::Job && i.Field == jfDocument && i.Id == added)
+  for (const auto& i : r.Info->Items) {
+    if (i.Type == TNotifyType::Job && i.Field == jfDocument && i.Id == added) {
       EXPECT_EQ(std::get<std::u16string>(i.Value), u"Added");
+    }
+  }
 
   ASSERT_EQ(h->ControlPrinter(pcPause), seNone);
   r = ReadUntil(n, [](const TChangeRead& a) {
