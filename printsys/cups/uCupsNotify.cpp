@@ -12,9 +12,9 @@ namespace ostrovel {
 
 namespace {
 
-// The scheduler does not wait for events (notify-wait is ignored), so the
-// registration asks on its own short timer.
-constexpr auto kPollInterval = std::chrono::milliseconds(500);
+// Some changes send no event at all (cancelling all jobs of a printer, for
+// one), so the state is also read again after this long without events.
+constexpr auto kQuietReread = std::chrono::seconds(5);
 constexpr int kLeaseSeconds = 300;
 constexpr int kRenewSeconds = 120;
 
@@ -46,7 +46,9 @@ TCupsNotification::TCupsNotification(std::shared_ptr<TCupsShared> shared, TCupsS
       prefix_(std::move(prefix)),
       options_(options),
       pollConnection_(server),
-      callerConnection_(server) {
+      callerConnection_(server),
+      quietUntil_(std::chrono::steady_clock::now() + kQuietReread),
+      pollInterval_(shared_->PollInterval) {
   options_.Flags = 0;
 }
 
@@ -108,7 +110,7 @@ void TCupsNotification::Run() {
   for (;;) {
     {
       std::unique_lock lock(lock_);
-      if (wake_.wait_for(lock, kPollInterval, [this] { return stop_; })) return;
+      if (wake_.wait_for(lock, pollInterval_, [this] { return stop_; })) return;
       if (gone_) continue;
     }
     PollOnce();
@@ -135,12 +137,12 @@ void TCupsNotification::PollOnce() {
                 nextSequence_);
   TIpp response = c.Do(request, &error);
   if (error == seInvalidPrinterName) {
-    // The lease ran out (or the scheduler forgot it): subscribe again; what
-    // happened meanwhile is unknown.
-    if (Subscribe(c) == seNone) {
+    // The lease ran out, or the printer went and took the subscription with
+    // it. Subscribe again; what happened meanwhile is unknown.
+    if (!printer_.empty() && CupsReadPrinter(c, printer_, fullName_).Error == seInvalidPrinterName)
+      PublishDeleted();
+    else if (Subscribe(c) == seNone)
       MarkLost();
-      Reread(c, 0);
-    }
     return;
   }
   if (error) return;  // the scheduler is away; its restart events will tell
@@ -157,9 +159,18 @@ void TCupsNotification::PollOnce() {
     if (name == "printer-added") added = true;
     hint = true;
   }
-  if (deleted) {
-    TChangeRead read;
-    read.Change = chDeletePrinter;
+  if (deleted) return PublishDeleted();
+  if (lost) MarkLost();
+  if (hint || std::chrono::steady_clock::now() >= quietUntil_)
+    Reread(c, added ? uint32_t{chAddPrinter} : 0u);
+}
+
+void TCupsNotification::PublishDeleted() {
+  TChangeRead read;
+  read.Change = chDeletePrinter;
+  {
+    // The last state known, marked as going: a batch with the deleted bit
+    // carries a printer item.
     std::lock_guard lock(readLock_);
     const uint16_t field = Lists(options_.PrinterFields, pfStatus) || options_.PrinterFields.empty()
                                ? uint16_t{pfStatus}
@@ -170,15 +181,12 @@ void TCupsNotification::PollOnce() {
       read.Info.emplace();
       read.Info->Items.push_back({TNotifyType::Printer, field, 0, std::move(*value)});
     }
-    {
-      std::lock_guard l(lock_);
-      gone_ = true;
-    }
-    Publish(std::move(read));
-    return;
   }
-  if (lost) MarkLost();
-  if (hint) Reread(c, added ? uint32_t{chAddPrinter} : 0u);
+  {
+    std::lock_guard lock(lock_);
+    gone_ = true;
+  }
+  Publish(std::move(read));
 }
 
 uint32_t TCupsNotification::ReadState(TCupsConnection& c, TQueueState& state,
@@ -194,10 +202,16 @@ uint32_t TCupsNotification::ReadState(TCupsConnection& c, TQueueState& state,
 }
 
 void TCupsNotification::Reread(TCupsConnection& c, uint32_t change) {
-  std::lock_guard lock(readLock_);
+  std::unique_lock lock(readLock_);
+  quietUntil_ = std::chrono::steady_clock::now() + kQuietReread;
   TQueueState state;
   std::vector<TPrinterInfo> printers;
-  if (ReadState(c, state, printers) != seNone) return;
+  const uint32_t error = ReadState(c, state, printers);
+  if (error == seInvalidPrinterName && !printer_.empty()) {
+    lock.unlock();
+    return PublishDeleted();
+  }
+  if (error != seNone) return;
   TChangeRead read;
   read.Change = change;
   if (printer_.empty()) {

@@ -9,6 +9,7 @@
 // destructor; Next and WaitFd belong to the caller's thread.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -42,6 +43,8 @@ class TCupsNotification final : public TChangeNotification {
   uint32_t ReadState(TCupsConnection& c, TQueueState& state, std::vector<TPrinterInfo>& printers);
   void Publish(TChangeRead&& read);
   void MarkLost();
+  // The printer is gone: one batch with the deleted bit, then silence.
+  void PublishDeleted();
 
   std::shared_ptr<TCupsShared> shared_;
   std::string printer_;
@@ -67,6 +70,8 @@ class TCupsNotification final : public TChangeNotification {
   int subscription_ = 0;  // poll thread only, after Create
   int nextSequence_ = 1;
   time_t renewAt_ = 0;
+  std::chrono::steady_clock::time_point quietUntil_;  // poll thread only
+  std::chrono::milliseconds pollInterval_;
   std::thread thread_;
 };
 

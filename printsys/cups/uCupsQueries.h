@@ -6,6 +6,7 @@
 // thread.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -29,6 +30,8 @@ struct TCupsJobExtras {
 struct TCupsShared {
   TCupsServer Local;
   std::u16string ComputerName;
+  // How often registrations ask for events (set before registering).
+  std::chrono::milliseconds PollInterval{500};
 
   // The scheduler for a server name (empty or this computer: the local
   // one).

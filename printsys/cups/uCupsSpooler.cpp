@@ -55,6 +55,10 @@ TCupsSpooler::TCupsSpooler(std::string server, std::u16string computerName)
 
 TCupsSpooler::~TCupsSpooler() = default;
 
+void TCupsSpooler::SetPollInterval(std::chrono::milliseconds interval) {
+  shared_->PollInterval = interval;
+}
+
 TSpoolResult<std::unique_ptr<TPrinterHandle>> TCupsSpooler::OpenPrinter(std::u16string_view name,
                                                                         uint32_t access) {
   using R = TSpoolResult<std::unique_ptr<TPrinterHandle>>;

@@ -7,6 +7,7 @@
 // the registration is destroyed.
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -35,6 +36,11 @@ class TCupsSpooler final : public TSpooler {
   TSpoolResult<TDeviceGeometry> DeviceGeometry(std::u16string_view printer,
                                                const TDevModeW* devMode) override;
   std::string AdminPage(std::u16string_view printer) override;
+
+  // How often change registrations made from now on ask for events. The
+  // scheduler answers at once and does not wait for events, so this is the
+  // delay of a change; half a second unless set.
+  void SetPollInterval(std::chrono::milliseconds interval);
 
  private:
   std::shared_ptr<TCupsShared> shared_;

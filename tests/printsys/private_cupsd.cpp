@@ -81,7 +81,7 @@ int WaitFor(pid_t pid, std::chrono::milliseconds limit) {
 
 }  // namespace
 
-bool TPrivateCupsd::Start() {
+bool TPrivateCupsd::Start(const std::string& extra) {
   char dir[] = "/tmp/ostrovel-cupsd-XXXXXX";
   if (!mkdtemp(dir)) {
     error_ = "no temporary folder";
@@ -104,7 +104,8 @@ bool TPrivateCupsd::Start() {
     conf << "Listen 127.0.0.1:" << port << "\nListen " << socket_
          << "\nLogLevel warn\nBrowsing No\nWebInterface No\nPreserveJobFiles Yes\n"
             "PreserveJobHistory Yes\n<Location />\n  Order allow,deny\n  Allow from "
-            "127.0.0.1\n</Location>\n";
+            "127.0.0.1\n</Location>\n"
+         << extra;
   }
   pid_ = Spawn({"cupsd", "-f", "-c", root_ + "/etc/cupsd.conf", "-s",
                 root_ + "/etc/cups-files.conf"},

@@ -22,8 +22,8 @@ class TPrivateCupsd {
   TPrivateCupsd& operator=(const TPrivateCupsd&) = delete;
 
   // Starts cupsd and waits (at most 10 s) until it answers; false with
-  // Error() set when it could not.
-  bool Start();
+  // Error() set when it could not. extra: more cupsd.conf lines.
+  bool Start(const std::string& extra = {});
   void Stop();
 
   const std::string& Socket() const { return socket_; }
