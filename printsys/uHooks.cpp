@@ -14,8 +14,7 @@ void LogToStderr(uint32_t code, int osError, std::u16string_view context) {
                WideToUtf8(context).c_str());
 }
 
-std::u16string DefaultText(std::u16string_view, std::u16string_view,
-                           std::u16string_view fallback) {
+std::u16string DefaultText(std::u16string_view, std::u16string_view, std::u16string_view fallback) {
   return std::u16string(fallback);
 }
 
@@ -24,9 +23,13 @@ std::atomic<TLanguageTextHook> textHook{&DefaultText};
 
 }  // namespace
 
-void SetLogErrorHook(TLogErrorHook hook) { logHook = hook ? hook : &LogToStderr; }
+void SetLogErrorHook(TLogErrorHook hook) {
+  logHook = hook ? hook : &LogToStderr;
+}
 
-void SetLanguageTextHook(TLanguageTextHook hook) { textHook = hook ? hook : &DefaultText; }
+void SetLanguageTextHook(TLanguageTextHook hook) {
+  textHook = hook ? hook : &DefaultText;
+}
 
 void PrintsysLogError(uint32_t code, int osError, std::u16string_view context) {
   logHook.load()(code, osError, context);

@@ -20,7 +20,7 @@ using TLogErrorHook = void (*)(uint32_t code, int osError, std::u16string_view c
 using TLanguageTextHook = std::u16string (*)(std::u16string_view section, std::u16string_view key,
                                              std::u16string_view fallback);
 
-void SetLogErrorHook(TLogErrorHook hook);  // null: back to stderr
+void SetLogErrorHook(TLogErrorHook hook);          // null: back to stderr
 void SetLanguageTextHook(TLanguageTextHook hook);  // null: back to the defaults
 
 void PrintsysLogError(uint32_t code, int osError, std::u16string_view context);

@@ -12,39 +12,63 @@ std::optional<TNotifyValue> PrinterFieldValue(const TPrinterInfo& info, uint16_t
   switch (field) {
     case pfPrinterName:  // without the server part, as the spooler reports it
       return ParseSpoolName(info.Name).Printer;
-    case pfShareName: return info.ShareName;
-    case pfPortName: return info.PortName;
-    case pfDriverName: return info.DriverName;
-    case pfComment: return info.Comment;
-    case pfLocation: return info.Location;
-    case pfAttributes: return info.Attributes;
-    case pfStatus: return info.Status;
-    case pfJobCount: return info.JobCount;
+    case pfShareName:
+      return info.ShareName;
+    case pfPortName:
+      return info.PortName;
+    case pfDriverName:
+      return info.DriverName;
+    case pfComment:
+      return info.Comment;
+    case pfLocation:
+      return info.Location;
+    case pfAttributes:
+      return info.Attributes;
+    case pfStatus:
+      return info.Status;
+    case pfJobCount:
+      return info.JobCount;
   }
   return std::nullopt;
 }
 
 std::optional<TNotifyValue> JobFieldValue(const TJobInfo& job, uint16_t field) {
   switch (field) {
-    case jfMachineName: return job.MachineName;
-    case jfUserName: return job.UserName;
-    case jfNotifyName: return job.NotifyName;
-    case jfDataType: return job.DataType;
-    case jfPrintProcessor: return job.PrintProcessor;
+    case jfMachineName:
+      return job.MachineName;
+    case jfUserName:
+      return job.UserName;
+    case jfNotifyName:
+      return job.NotifyName;
+    case jfDataType:
+      return job.DataType;
+    case jfPrintProcessor:
+      return job.PrintProcessor;
     case jfDevMode:
       if (job.DevMode) return *job.DevMode;
       return std::nullopt;
-    case jfStatus: return job.Status;
-    case jfDocument: return job.Document;
-    case jfPriority: return job.Priority;
-    case jfPosition: return job.Position;
-    case jfSubmitted: return job.Submitted;
-    case jfStartTime: return job.StartTime;
-    case jfUntilTime: return job.UntilTime;
-    case jfTotalPages: return job.TotalPages;
-    case jfPagesPrinted: return job.PagesPrinted;
-    case jfTotalBytes: return job.Size;
-    case jfBytesPrinted: return job.BytesPrinted;
+    case jfStatus:
+      return job.Status;
+    case jfDocument:
+      return job.Document;
+    case jfPriority:
+      return job.Priority;
+    case jfPosition:
+      return job.Position;
+    case jfSubmitted:
+      return job.Submitted;
+    case jfStartTime:
+      return job.StartTime;
+    case jfUntilTime:
+      return job.UntilTime;
+    case jfTotalPages:
+      return job.TotalPages;
+    case jfPagesPrinted:
+      return job.PagesPrinted;
+    case jfTotalBytes:
+      return job.Size;
+    case jfBytesPrinted:
+      return job.BytesPrinted;
   }
   return std::nullopt;
 }
@@ -86,7 +110,8 @@ void AddJob(const TJobInfo& now, const TJobInfo* old, const TNotifyOptions& opti
 }
 
 const TJobInfo* FindJob(const std::vector<TJobInfo>& jobs, uint32_t id) {
-  auto it = std::find_if(jobs.begin(), jobs.end(), [id](const TJobInfo& j) { return j.JobId == id; });
+  auto it =
+      std::find_if(jobs.begin(), jobs.end(), [id](const TJobInfo& j) { return j.JobId == id; });
   return it == jobs.end() ? nullptr : &*it;
 }
 
@@ -109,8 +134,10 @@ void DiffQueue(const TQueueState& before, const TQueueState& after, const TNotif
     const TJobInfo* old = FindJob(before.Jobs, job.JobId);
     const size_t n = items.size();
     AddJob(job, old, options, items);
-    if (!old) read.Change |= chAddJob;
-    else if (items.size() > n) read.Change |= chSetJob;
+    if (!old)
+      read.Change |= chAddJob;
+    else if (items.size() > n)
+      read.Change |= chSetJob;
   }
   for (const TJobInfo& job : before.Jobs) {
     if (FindJob(after.Jobs, job.JobId)) continue;

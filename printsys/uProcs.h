@@ -176,7 +176,7 @@ std::optional<std::string> AppDataFolder();
 bool WaitSignalled(int fd);
 
 struct TPaperDimensions {
-  int32_t Width = 0;   // tenths of a millimetre
+  int32_t Width = 0;  // tenths of a millimetre
   int32_t Length = 0;
 };
 TPaperDimensions PaperDimensions(const TDevModeW& devMode);

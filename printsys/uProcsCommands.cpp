@@ -83,10 +83,14 @@ bool RunHere(const std::u16string& line, int, bool wait) {
 
   if (option == u"/Xs") {
     TPrinterCommand command;
-    if (tail == u" status pause") command = pcPause;
-    else if (tail == u" status resume") command = pcResume;
-    else if (tail == u" status purge") command = pcPurge;
-    else return false;
+    if (tail == u" status pause")
+      command = pcPause;
+    else if (tail == u" status resume")
+      command = pcResume;
+    else if (tail == u" status purge")
+      command = pcPurge;
+    else
+      return false;
     auto h = spooler->OpenPrinter(name, paAll);
     return h.Ok() && h.Value->ControlPrinter(command) == seNone;
   }
@@ -110,14 +114,14 @@ struct TUiLine {
 
 const TUiLine& Line(TPrinterUi operation) {
   static const TUiLine kLines[] = {
-      {u"/o /n", false, u"", 0, false},               // OpenQueue
+      {u"/o /n", false, u"", 0, false},                 // OpenQueue
       {u"/Xs /n", false, u" status pause", 0, false},   // Pause
       {u"/Xs /n", false, u" status resume", 0, false},  // Resume
       {u"/Xs /n", false, u" status purge", 0, false},   // Purge
-      {u"/il /c", true, u"", 1, false},               // AddPrinter
-      {u"/in /n", false, u"", 0, true},               // Connect
-      {u"/p /n", false, u"", 1, false},               // Properties
-      {u"/s /c", true, u"", 1, false},                // ServerProperties
+      {u"/il /c", true, u"", 1, false},                 // AddPrinter
+      {u"/in /n", false, u"", 0, true},                 // Connect
+      {u"/p /n", false, u"", 1, false},                 // Properties
+      {u"/s /c", true, u"", 1, false},                  // ServerProperties
   };
   return kLines[static_cast<int>(operation)];
 }
@@ -155,13 +159,27 @@ void SetCommandRunner(TCommandRunner r) {
   runner = std::move(r);
 }
 
-bool OpenQueueWindow(std::u16string_view p) { return RunUi(TPrinterUi::OpenQueue, p); }
-bool PausePrinting(std::u16string_view p) { return RunUi(TPrinterUi::Pause, p); }
-bool ResumePrinting(std::u16string_view p) { return RunUi(TPrinterUi::Resume, p); }
-bool PurgePrinter(std::u16string_view p) { return RunUi(TPrinterUi::Purge, p); }
-bool AddPrinterWizard(std::u16string_view c) { return RunUi(TPrinterUi::AddPrinter, c); }
-bool ConnectPrinterDialog(std::u16string_view p) { return RunUi(TPrinterUi::Connect, p); }
-bool PrinterPropertiesDialog(std::u16string_view p) { return RunUi(TPrinterUi::Properties, p); }
+bool OpenQueueWindow(std::u16string_view p) {
+  return RunUi(TPrinterUi::OpenQueue, p);
+}
+bool PausePrinting(std::u16string_view p) {
+  return RunUi(TPrinterUi::Pause, p);
+}
+bool ResumePrinting(std::u16string_view p) {
+  return RunUi(TPrinterUi::Resume, p);
+}
+bool PurgePrinter(std::u16string_view p) {
+  return RunUi(TPrinterUi::Purge, p);
+}
+bool AddPrinterWizard(std::u16string_view c) {
+  return RunUi(TPrinterUi::AddPrinter, c);
+}
+bool ConnectPrinterDialog(std::u16string_view p) {
+  return RunUi(TPrinterUi::Connect, p);
+}
+bool PrinterPropertiesDialog(std::u16string_view p) {
+  return RunUi(TPrinterUi::Properties, p);
+}
 bool ServerPropertiesDialog(std::u16string_view c) {
   return RunUi(TPrinterUi::ServerProperties, c);
 }

@@ -25,10 +25,9 @@ std::u16string localName;
 
 struct TFoldLess {
   bool operator()(const std::u16string& a, const std::u16string& b) const {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                        [](char16_t x, char16_t y) {
-                                          return std::towlower(x) < std::towlower(y);
-                                        });
+    return std::lexicographical_compare(
+        a.begin(), a.end(), b.begin(), b.end(),
+        [](char16_t x, char16_t y) { return std::towlower(x) < std::towlower(y); });
   }
 };
 
@@ -56,7 +55,8 @@ std::u16string ShortHost(const char* official) {
 void InitProcs() {
   char host[256] = {};
   gethostname(host, sizeof host - 1);
-  std::u16string name = Utf8ToWide(std::string_view(host).substr(0, std::string_view(host).find('.')));
+  std::u16string name =
+      Utf8ToWide(std::string_view(host).substr(0, std::string_view(host).find('.')));
   if (name.size() > 15) name.resize(15);
   for (auto& c : name) c = static_cast<char16_t>(std::towupper(c));
   localName = name;
@@ -72,7 +72,9 @@ void InitProcs() {
   cacheOrder.clear();
 }
 
-const std::u16string& LocalComputerName() { return localName; }
+const std::u16string& LocalComputerName() {
+  return localName;
+}
 
 TUserInfo LookupUserInfo(std::u16string_view user) {
   TUserInfo info;
@@ -113,8 +115,8 @@ std::u16string ResolveHostName(std::u16string_view name) {
     sa.sin_family = AF_INET;
     sa.sin_addr = address;
     char official[NI_MAXHOST];
-    if (getnameinfo(reinterpret_cast<sockaddr*>(&sa), sizeof sa, official, sizeof official,
-                    nullptr, 0, NI_NAMEREQD) == 0)
+    if (getnameinfo(reinterpret_cast<sockaddr*>(&sa), sizeof sa, official, sizeof official, nullptr,
+                    0, NI_NAMEREQD) == 0)
       return ShortHost(official);
     return std::u16string(name);
   }

@@ -163,13 +163,20 @@ bool SetPrinterOffline(std::u16string_view printer, bool offline) {
 
 std::u16string SpoolErrorText(uint32_t error) {
   switch (error) {
-    case seAccessDenied: return u"Access is denied.";
-    case seInvalidHandle: return u"The printer is no longer available.";
-    case seInvalidPrinterName: return u"The printer name is invalid.";
-    case seServerUnavailable: return u"The print server cannot be reached.";
-    case seInvalidPrinterState: return u"The printer cannot do this in its present state.";
-    case seInvalidParameter: return u"The spooler refused the request.";
-    case seNotSupported: return u"The print server does not support this request.";
+    case seAccessDenied:
+      return u"Access is denied.";
+    case seInvalidHandle:
+      return u"The printer is no longer available.";
+    case seInvalidPrinterName:
+      return u"The printer name is invalid.";
+    case seServerUnavailable:
+      return u"The print server cannot be reached.";
+    case seInvalidPrinterState:
+      return u"The printer cannot do this in its present state.";
+    case seInvalidParameter:
+      return u"The spooler refused the request.";
+    case seNotSupported:
+      return u"The print server does not support this request.";
   }
   return u"The print server reported error " + Utf8ToWide(std::to_string(error)) + u".";
 }

@@ -38,9 +38,19 @@ constexpr size_t kJobNames = std::size(kJobStatus);
 
 // The job names before any language is loaded (two differ in case).
 constexpr const char16_t* kJobStartNames[kJobNames] = {
-    u"Paused",       u"Error",   u"Deleting", u"Spooling",       u"Printing",
-    u"Offline",      u"Out Of Paper", u"Printed", u"Deleted", u"Blocked Device",
-    u"Intervention Required", u"Restarting", u"Sent To Printer",
+    u"Paused",
+    u"Error",
+    u"Deleting",
+    u"Spooling",
+    u"Printing",
+    u"Offline",
+    u"Out Of Paper",
+    u"Printed",
+    u"Deleted",
+    u"Blocked Device",
+    u"Intervention Required",
+    u"Restarting",
+    u"Sent To Printer",
 };
 
 // Printer status bits in the order their names are joined; Offline (0x80,
@@ -176,9 +186,12 @@ std::u16string QualityText(int value, std::u16string_view high, std::u16string_v
     return n + u" x " + n + u" DPI";
   }
   switch (value) {
-    case -4: return std::u16string(high);
-    case -3: return std::u16string(medium);
-    case -2: return std::u16string(low);
+    case -4:
+      return std::u16string(high);
+    case -3:
+      return std::u16string(medium);
+    case -2:
+      return std::u16string(low);
   }
   return std::u16string(draft);
 }

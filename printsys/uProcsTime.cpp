@@ -125,14 +125,19 @@ bool FromValue(TDateTimeValue v, TSystemTime& t) {
 
 }  // namespace
 
-bool DaylightAtStart() { return daylightAtStart; }
-void SetDaylightAtStart(bool daylight) { daylightAtStart = daylight; }
+bool DaylightAtStart() {
+  return daylightAtStart;
+}
+void SetDaylightAtStart(bool daylight) {
+  daylightAtStart = daylight;
+}
 
 TDateTimeValue SystemTimeValue(const TSystemTime& t) {
   if (!ValidDate(t) || !ValidTime(t)) return 0;
-  const double date = static_cast<double>(DaysFromCivil(t.Year, t.Month, t.Day) + kDays1970From1899);
-  const double time = (t.Hour * 3600000.0 + t.Minute * 60000.0 + t.Second * 1000.0 +
-                       t.Milliseconds) / 86400000.0;
+  const double date =
+      static_cast<double>(DaysFromCivil(t.Year, t.Month, t.Day) + kDays1970From1899);
+  const double time =
+      (t.Hour * 3600000.0 + t.Minute * 60000.0 + t.Second * 1000.0 + t.Milliseconds) / 86400000.0;
   // Before the epoch the fraction still counts forward from the day.
   return date < 0 ? date - time : date + time;
 }
@@ -153,8 +158,7 @@ TSystemTime UtcToLocalSystemTime(const TSystemTime& utc) {
 TDateTimeValue UtcToLocalTimeOfDay(TDateTimeValue value) {
   TSystemTime t;
   TFileTime ft;
-  if (!FromValue(value, t) || !ToFileTime(t, ft) || !Shift(ft, LocalBias()) ||
-      !ToSystemTime(ft, t))
+  if (!FromValue(value, t) || !ToFileTime(t, ft) || !Shift(ft, LocalBias()) || !ToSystemTime(ft, t))
     return value;
   if (DaylightAtStart()) t.Hour = t.Hour == 0 ? 23 : t.Hour - 1;
   return SystemTimeValue(t);
@@ -170,7 +174,9 @@ TDateTimeValue LocalToUtcTimeOfDay(TDateTimeValue value, bool adjust) {
   return SystemTimeValue(t);
 }
 
-int CompareNumbers(int64_t a, int64_t b) { return a < b ? -1 : a > b ? 1 : 0; }
+int CompareNumbers(int64_t a, int64_t b) {
+  return a < b ? -1 : a > b ? 1 : 0;
+}
 
 int CompareSystemTimes(const TSystemTime& a, const TSystemTime& b) {
   const TDateTimeValue x = SystemTimeValue(a), y = SystemTimeValue(b);

@@ -30,8 +30,10 @@ TSpoolName ParseSpoolName(std::u16string_view name) {
     uint64_t id = 0;
     bool ok = !digits.empty() && digits.size() <= 10;
     for (char16_t c : digits) {
-      if (c < u'0' || c > u'9') ok = false;
-      else id = id * 10 + (c - u'0');
+      if (c < u'0' || c > u'9')
+        ok = false;
+      else
+        id = id * 10 + (c - u'0');
     }
     if (ok && id <= UINT32_MAX) {
       r.IsJob = true;

@@ -206,8 +206,8 @@ struct TJobInfo {
   std::u16string PrintProcessor;
   std::optional<TDevModeW> DevMode;
   uint32_t Status = 0;
-  uint32_t Priority = 1;  // 1..99
-  uint32_t Position = 0;  // 1-based
+  uint32_t Priority = 1;   // 1..99
+  uint32_t Position = 0;   // 1-based
   uint32_t StartTime = 0;  // minutes after midnight UTC
   uint32_t UntilTime = 0;
   uint32_t TotalPages = 0;

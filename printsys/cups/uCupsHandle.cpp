@@ -34,12 +34,13 @@ TCupsHandle::TCupsHandle(std::shared_ptr<TCupsShared> shared, TCupsServer server
       prefix_(std::move(prefix)),
       jobId_(jobId) {}
 
-std::u16string TCupsHandle::FullName() const { return prefix_ + Utf8ToWide(printer_); }
+std::u16string TCupsHandle::FullName() const {
+  return prefix_ + Utf8ToWide(printer_);
+}
 
 uint32_t TCupsHandle::Check() {
-  if (printer_.empty()) return QueryPrinterSize().Error == seInsufficientBuffer
-                                   ? seNone
-                                   : seServerUnavailable;
+  if (printer_.empty())
+    return QueryPrinterSize().Error == seInsufficientBuffer ? seNone : seServerUnavailable;
   if (jobId_ != 0) return GetJob(jobId_).Error;
   return GetPrinter().Error;
 }
@@ -71,10 +72,10 @@ uint32_t TCupsHandle::SetPrinter(const TPrinterInfo& info) {
   if (!now.Ok()) return now.Error;
   uint32_t error = seNone;
   if ((info.Attributes ^ now.Value.Attributes) & patWorkOffline) {
-    error = CupsPrinterRequest(connection_,
-                               (info.Attributes & patWorkOffline) ? IPP_OP_CUPS_REJECT_JOBS
-                                                                  : IPP_OP_CUPS_ACCEPT_JOBS,
-                               printer_);
+    error = CupsPrinterRequest(
+        connection_,
+        (info.Attributes & patWorkOffline) ? IPP_OP_CUPS_REJECT_JOBS : IPP_OP_CUPS_ACCEPT_JOBS,
+        printer_);
     if (error) return error;
   }
   if (info.Comment != now.Value.Comment || info.Location != now.Value.Location) {
@@ -91,9 +92,12 @@ uint32_t TCupsHandle::SetPrinter(const TPrinterInfo& info) {
 uint32_t TCupsHandle::ControlPrinter(TPrinterCommand command) {
   if (printer_.empty()) return seInvalidHandle;
   switch (command) {
-    case pcPause: return CupsPrinterRequest(connection_, IPP_OP_PAUSE_PRINTER, printer_);
-    case pcResume: return CupsPrinterRequest(connection_, IPP_OP_RESUME_PRINTER, printer_);
-    case pcPurge: return CupsPrinterRequest(connection_, IPP_OP_CANCEL_JOBS, printer_);
+    case pcPause:
+      return CupsPrinterRequest(connection_, IPP_OP_PAUSE_PRINTER, printer_);
+    case pcResume:
+      return CupsPrinterRequest(connection_, IPP_OP_RESUME_PRINTER, printer_);
+    case pcPurge:
+      return CupsPrinterRequest(connection_, IPP_OP_CANCEL_JOBS, printer_);
   }
   return seInvalidPrinterCommand;
 }
@@ -181,12 +185,17 @@ uint32_t TCupsHandle::SetJob(uint32_t jobId, const TJobInfo* info, TJobCommand c
     }
   }
   switch (command) {
-    case jcNone: return seNone;
-    case jcPause: return CupsJobRequest(connection_, IPP_OP_HOLD_JOB, printer_, jobId);
-    case jcResume: return CupsJobRequest(connection_, IPP_OP_RELEASE_JOB, printer_, jobId);
-    case jcRestart: return CupsJobRequest(connection_, IPP_OP_RESTART_JOB, printer_, jobId);
+    case jcNone:
+      return seNone;
+    case jcPause:
+      return CupsJobRequest(connection_, IPP_OP_HOLD_JOB, printer_, jobId);
+    case jcResume:
+      return CupsJobRequest(connection_, IPP_OP_RELEASE_JOB, printer_, jobId);
+    case jcRestart:
+      return CupsJobRequest(connection_, IPP_OP_RESTART_JOB, printer_, jobId);
     case jcCancel:
-    case jcDelete: return CupsJobRequest(connection_, IPP_OP_CANCEL_JOB, printer_, jobId);
+    case jcDelete:
+      return CupsJobRequest(connection_, IPP_OP_CANCEL_JOB, printer_, jobId);
   }
   return seInvalidParameter;
 }
@@ -201,8 +210,7 @@ uint32_t TCupsHandle::StartDocument() {
   ippDelete(request);
   if (sent != HTTP_STATUS_CONTINUE && sent != HTTP_STATUS_OK) return seServerUnavailable;
   TIpp response(cupsGetResponse(http, "/"));
-  const uint32_t error =
-      CupsError(response ? ippGetStatusCode(response.get()) : cupsLastError());
+  const uint32_t error = CupsError(response ? ippGetStatusCode(response.get()) : cupsLastError());
   if (error) {
     if (httpGetState(http) != HTTP_STATE_WAITING) httpFlush(http);
     return error;
@@ -215,8 +223,7 @@ TSpoolResult<size_t> TCupsHandle::ReadPrinter(std::span<uint8_t> buffer) {
   if (jobId_ == 0) return Fail<size_t>(seInvalidHandle);
   if (documents_ < 0) {
     ipp_t* request = NewRequest(IPP_OP_GET_JOB_ATTRIBUTES, printer_);
-    ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id",
-                  static_cast<int>(jobId_));
+    ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", static_cast<int>(jobId_));
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
                  "number-of-documents");
     uint32_t error;
@@ -240,7 +247,9 @@ TSpoolResult<size_t> TCupsHandle::ReadPrinter(std::span<uint8_t> buffer) {
   }
 }
 
-TSpoolResult<std::vector<TFormSize>> TCupsHandle::EnumForms() { return {seNone, CupsForms()}; }
+TSpoolResult<std::vector<TFormSize>> TCupsHandle::EnumForms() {
+  return {seNone, CupsForms()};
+}
 
 TSpoolResult<std::unique_ptr<TChangeNotification>> TCupsHandle::WatchChanges(
     uint32_t, const TNotifyOptions& options) {

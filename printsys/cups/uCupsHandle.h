@@ -21,8 +21,7 @@ class TCupsHandle final : public TPrinterHandle {
   uint32_t SetPrinter(const TPrinterInfo& info) override;
   uint32_t ControlPrinter(TPrinterCommand command) override;
   uint32_t DeletePrinter() override;
-  TSpoolResult<std::vector<TJobInfo>> EnumJobs(uint32_t first, uint32_t count,
-                                               int level) override;
+  TSpoolResult<std::vector<TJobInfo>> EnumJobs(uint32_t first, uint32_t count, int level) override;
   TSpoolResult<TJobInfo> GetJob(uint32_t jobId) override;
   uint32_t SetJob(uint32_t jobId, const TJobInfo* info, TJobCommand command) override;
   TSpoolResult<size_t> ReadPrinter(std::span<uint8_t> buffer) override;

@@ -12,7 +12,9 @@ constexpr int kConnectTimeoutMs = 5000;
 
 }  // namespace
 
-TCupsServer TCupsServer::Default() { return Parse(cupsServer(), ippPort()); }
+TCupsServer TCupsServer::Default() {
+  return Parse(cupsServer(), ippPort());
+}
 
 TCupsServer TCupsServer::Parse(std::string_view text, int defaultPort) {
   TCupsServer s;
@@ -138,7 +140,9 @@ ipp_attribute_t* Find(const TIppObject& o, std::string_view name) {
 
 }  // namespace
 
-bool IppHas(const TIppObject& o, std::string_view name) { return Find(o, name) != nullptr; }
+bool IppHas(const TIppObject& o, std::string_view name) {
+  return Find(o, name) != nullptr;
+}
 
 std::string IppString(const TIppObject& o, std::string_view name) {
   ipp_attribute_t* a = Find(o, name);

@@ -19,10 +19,10 @@ constexpr int kLeaseSeconds = 300;
 constexpr int kRenewSeconds = 120;
 
 const char* const kEvents[] = {
-    "printer-added",     "printer-deleted",  "printer-modified",   "printer-state-changed",
-    "printer-stopped",   "printer-restarted", "job-created",       "job-completed",
-    "job-stopped",       "job-state-changed", "job-config-changed", "job-progress",
-    "server-started",    "server-restarted", "server-stopped",
+    "printer-added",   "printer-deleted",   "printer-modified",   "printer-state-changed",
+    "printer-stopped", "printer-restarted", "job-created",        "job-completed",
+    "job-stopped",     "job-state-changed", "job-config-changed", "job-progress",
+    "server-started",  "server-restarted",  "server-stopped",
 };
 
 bool Lists(const std::vector<uint16_t>& fields, uint16_t field) {
@@ -56,9 +56,9 @@ TSpoolResult<std::unique_ptr<TChangeNotification>> TCupsNotification::Create(
     std::shared_ptr<TCupsShared> shared, TCupsServer server, std::string printer,
     std::u16string fullName, std::u16string prefix, const TNotifyOptions& options) {
   using R = TSpoolResult<std::unique_ptr<TChangeNotification>>;
-  std::unique_ptr<TCupsNotification> n(new TCupsNotification(
-      std::move(shared), std::move(server), std::move(printer), std::move(fullName),
-      std::move(prefix), options));
+  std::unique_ptr<TCupsNotification> n(
+      new TCupsNotification(std::move(shared), std::move(server), std::move(printer),
+                            std::move(fullName), std::move(prefix), options));
   n->fd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
   if (n->fd_ < 0) return R::Fail(seNotSupported);
   if (const uint32_t error = n->Subscribe(n->pollConnection_)) return R::Fail(error);
@@ -97,8 +97,7 @@ uint32_t TCupsNotification::Subscribe(TCupsConnection& c) {
   uint32_t error;
   TIpp response = c.Do(request, &error);
   if (error) return error;
-  ipp_attribute_t* id =
-      ippFindAttribute(response.get(), "notify-subscription-id", IPP_TAG_INTEGER);
+  ipp_attribute_t* id = ippFindAttribute(response.get(), "notify-subscription-id", IPP_TAG_INTEGER);
   if (!id) return seNotSupported;
   subscription_ = ippGetInteger(id, 0);
   nextSequence_ = 1;

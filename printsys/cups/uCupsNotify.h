@@ -57,7 +57,7 @@ class TCupsNotification final : public TChangeNotification {
 
   // Taken around a read of the state and the update of the baseline.
   std::mutex readLock_;
-  TQueueState baseline_;                  // a printer registration's
+  TQueueState baseline_;                   // a printer registration's
   std::vector<TPrinterInfo> printerList_;  // a server registration's
 
   std::mutex lock_;  // guards what follows

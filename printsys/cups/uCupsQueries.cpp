@@ -59,8 +59,7 @@ TSpoolResult<std::vector<TJobInfo>> CupsReadJobs(TCupsShared& shared, TCupsConne
                                                  const std::string& printer,
                                                  const std::u16string& fullName) {
   ipp_t* request = NewRequest(IPP_OP_GET_JOBS, printer);
-  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "which-jobs", nullptr,
-               "not-completed");
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "which-jobs", nullptr, "not-completed");
   ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
                 kCupsJobAttributeCount, nullptr, kCupsJobAttributes);
   uint32_t error;
@@ -83,8 +82,8 @@ TSpoolResult<TQueueState> CupsReadQueue(TCupsShared& shared, TCupsConnection& c,
   return {seNone, TQueueState{std::move(info.Value), std::move(jobs.Value)}};
 }
 
-uint32_t CupsJobRequest(TCupsConnection& c, ipp_op_t op, const std::string& printer,
-                        uint32_t jobId, const std::function<void(ipp_t*)>& add) {
+uint32_t CupsJobRequest(TCupsConnection& c, ipp_op_t op, const std::string& printer, uint32_t jobId,
+                        const std::function<void(ipp_t*)>& add) {
   ipp_t* request = NewRequest(op, printer);
   ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", static_cast<int>(jobId));
   if (add) add(request);

@@ -57,13 +57,12 @@ TSpoolResult<std::vector<TJobInfo>> CupsReadJobs(TCupsShared& shared, TCupsConne
                                                  const std::u16string& fullName);
 
 TSpoolResult<TQueueState> CupsReadQueue(TCupsShared& shared, TCupsConnection& c,
-                                        const std::string& printer,
-                                        const std::u16string& fullName);
+                                        const std::string& printer, const std::u16string& fullName);
 
 // A job operation (Hold-Job, Release-Job, ...) with optional extra
 // attributes added by add.
-uint32_t CupsJobRequest(TCupsConnection& c, ipp_op_t op, const std::string& printer,
-                        uint32_t jobId, const std::function<void(ipp_t*)>& add = {});
+uint32_t CupsJobRequest(TCupsConnection& c, ipp_op_t op, const std::string& printer, uint32_t jobId,
+                        const std::function<void(ipp_t*)>& add = {});
 
 // A printer operation without further attributes.
 uint32_t CupsPrinterRequest(TCupsConnection& c, ipp_op_t op, const std::string& printer);

@@ -12,10 +12,10 @@
 namespace ostrovel {
 
 const char* const kCupsPrinterAttributes[] = {
-    "printer-name",       "printer-state",       "printer-state-reasons",
-    "printer-info",       "printer-location",    "device-uri",
+    "printer-name",           "printer-state",     "printer-state-reasons",
+    "printer-info",           "printer-location",  "device-uri",
     "printer-make-and-model", "printer-is-shared", "printer-is-accepting-jobs",
-    "printer-type",       "queued-job-count",
+    "printer-type",           "queued-job-count",
 };
 const int kCupsPrinterAttributeCount = std::size(kCupsPrinterAttributes);
 
@@ -76,8 +76,8 @@ TPrinterInfo CupsPrinterInfo(const TIppObject& o, const std::u16string& prefix) 
   if (type & kTypeDefault) p.Attributes |= patDefault;
   // Rejecting jobs is how a queue works offline here.
   if (!IppBoolean(o, "printer-is-accepting-jobs", true)) p.Attributes |= patWorkOffline;
-  p.Status = CupsPrinterStatus(IppInteger(o, "printer-state", 3),
-                               IppStrings(o, "printer-state-reasons"));
+  p.Status =
+      CupsPrinterStatus(IppInteger(o, "printer-state", 3), IppStrings(o, "printer-state-reasons"));
   p.JobCount = Clamp32(IppInteger(o, "queued-job-count"));
   return p;
 }

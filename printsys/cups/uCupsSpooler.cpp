@@ -24,9 +24,14 @@ std::u16string PrefixOf(const TSpoolName& n) {
 // The printer's defaults, for document properties and device geometry.
 TSpoolResult<TIpp> PrinterDefaults(TCupsConnection& c, const std::string& printer) {
   static const char* const kDefaults[] = {
-      "copies-default",        "media-default",       "sides-default",
-      "orientation-requested-default", "print-color-mode-default", "print-quality-default",
-      "printer-resolution-default",    "media-col-default",
+      "copies-default",
+      "media-default",
+      "sides-default",
+      "orientation-requested-default",
+      "print-color-mode-default",
+      "print-quality-default",
+      "printer-resolution-default",
+      "media-col-default",
   };
   ipp_t* request = NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, printer);
   ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",

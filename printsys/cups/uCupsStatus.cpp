@@ -79,17 +79,22 @@ uint32_t CupsPrinterStatus(int state, const std::vector<std::string>& reasons) {
 uint32_t CupsJobStatus(int state, const std::vector<std::string>& reasons,
                        const std::vector<std::string>& printerReasons) {
   switch (state) {
-    case 3: return 0;
-    case 4: return Has(reasons, "job-incoming") ? jsSpooling : jsPaused;
+    case 3:
+      return 0;
+    case 4:
+      return Has(reasons, "job-incoming") ? jsSpooling : jsPaused;
     case 5: {
       uint32_t bits = jsPrinting | FromTable(printerReasons, kJobPrinterReasons);
       if (Has(reasons, "processing-to-stop-point")) bits |= jsDeleting;
       return bits;
     }
     case 6:
-    case 8: return jsError;
-    case 7: return jsDeleted;
-    case 9: return jsPrinted;
+    case 8:
+      return jsError;
+    case 7:
+      return jsDeleted;
+    case 9:
+      return jsPrinted;
   }
   return 0;
 }

@@ -91,9 +91,8 @@ TSizeQuery TMemoryHandle::QueryPrinterSize() {
   const TMemoryPrinter* p = Printer();
   if (!p) return {seInvalidHandle, 0};
   const TPrinterInfo& i = p->Info;
-  const size_t text = i.Name.size() + i.ShareName.size() + i.PortName.size() +
-                      i.DriverName.size() + i.Comment.size() + i.Location.size() +
-                      i.PrintProcessor.size() + 7;
+  const size_t text = i.Name.size() + i.ShareName.size() + i.PortName.size() + i.DriverName.size() +
+                      i.Comment.size() + i.Location.size() + i.PrintProcessor.size() + 7;
   return {seInsufficientBuffer, static_cast<uint32_t>(136 + 2 * text)};
 }
 
@@ -199,15 +198,22 @@ uint32_t TMemoryHandle::SetJob(uint32_t jobId, const TJobInfo* info, TJobCommand
       j.UntilTime = info->UntilTime;
     }
     switch (command) {
-      case jcPause: j.Status |= jsPaused; break;
-      case jcResume: j.Status &= ~jsPaused; break;
+      case jcPause:
+        j.Status |= jsPaused;
+        break;
+      case jcResume:
+        j.Status &= ~jsPaused;
+        break;
       case jcRestart:
         j.Status = (j.Status & ~(jsPrinted | jsError | jsComplete)) | jsRestarting;
         j.PagesPrinted = j.BytesPrinted = 0;
         break;
       case jcCancel:
-      case jcDelete: q.Jobs.erase(q.Jobs.begin() + static_cast<ptrdiff_t>(index)); break;
-      case jcNone: break;
+      case jcDelete:
+        q.Jobs.erase(q.Jobs.begin() + static_cast<ptrdiff_t>(index));
+        break;
+      case jcNone:
+        break;
     }
   });
   return seNone;

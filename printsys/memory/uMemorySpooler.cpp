@@ -29,10 +29,14 @@ TSystemTime NowUtc() {
 
 bool Allowed(TMemoryGrant grant, uint32_t access) {
   switch (grant) {
-    case TMemoryGrant::Full: return true;
-    case TMemoryGrant::Default: return access != paAll;
-    case TMemoryGrant::UseOnly: return access == paUse;
-    case TMemoryGrant::None: return false;
+    case TMemoryGrant::Full:
+      return true;
+    case TMemoryGrant::Default:
+      return access != paAll;
+    case TMemoryGrant::UseOnly:
+      return access == paUse;
+    case TMemoryGrant::None:
+      return false;
   }
   return false;
 }
@@ -46,16 +50,17 @@ TMemorySpooler::TMemorySpooler(std::u16string computerName)
 
 TMemorySpooler::~TMemorySpooler() = default;
 
-TSpoolResult<std::unique_ptr<TPrinterHandle>> TMemorySpooler::OpenPrinter(
-    std::u16string_view name, uint32_t access) {
+TSpoolResult<std::unique_ptr<TPrinterHandle>> TMemorySpooler::OpenPrinter(std::u16string_view name,
+                                                                          uint32_t access) {
   using R = TSpoolResult<std::unique_ptr<TPrinterHandle>>;
   std::lock_guard lock(state_->Lock);
   const TSpoolName n = ParseSpoolName(name);
   if (n.IsServer()) {
     const bool known =
         state_->IsLocalServer(n.Server) ||
-        std::any_of(state_->Printers.begin(), state_->Printers.end(),
-                    [&](const TMemoryPrinter& p) { return SameText(state_->ServerOf(p), n.Server); });
+        std::any_of(state_->Printers.begin(), state_->Printers.end(), [&](const TMemoryPrinter& p) {
+          return SameText(state_->ServerOf(p), n.Server);
+        });
     if (!known) return R::Fail(seInvalidPrinterName);
     return {seNone, std::make_unique<TMemoryHandle>(state_, 0, 0, n.Server, 0)};
   }
@@ -65,9 +70,8 @@ TSpoolResult<std::unique_ptr<TPrinterHandle>> TMemorySpooler::OpenPrinter(
   if (!p) return R::Fail(seInvalidPrinterName);
   if (p->OpenError != seNone) return R::Fail(p->OpenError);
   if (!Allowed(p->Grant, access)) return R::Fail(seAccessDenied);
-  if (n.IsJob && std::none_of(p->Jobs.begin(), p->Jobs.end(), [&](const TMemoryJob& j) {
-        return j.Info.JobId == n.JobId;
-      }))
+  if (n.IsJob && std::none_of(p->Jobs.begin(), p->Jobs.end(),
+                              [&](const TMemoryJob& j) { return j.Info.JobId == n.JobId; }))
     return R::Fail(seInvalidPrinterName);
   auto h = std::make_unique<TMemoryHandle>(state_, p->Key, p->Generation, state_->ServerOf(*p),
                                            n.IsJob ? n.JobId : 0);
@@ -158,7 +162,8 @@ void TMemorySpooler::AddPrinter(TPrinterInfo info) {
   p.Key = state_->NextKey++;
   info.JobCount = 0;
   const bool remote = !ParseSpoolName(info.Name).Server.empty();
-  if (!(info.Attributes & (patLocal | patNetwork))) info.Attributes |= remote ? patNetwork : patLocal;
+  if (!(info.Attributes & (patLocal | patNetwork)))
+    info.Attributes |= remote ? patNetwork : patLocal;
   p.Info = std::move(info);
   p.DefaultDevMode.dmSize = sizeof(TDevModeW);
   state_->Printers.push_back(std::move(p));
@@ -211,7 +216,9 @@ uint32_t TMemorySpooler::AddJob(std::u16string_view printer, TJobInfo job, std::
   if (job.Submitted.Year == 0) job.Submitted = NowUtc();
   if (job.Size == 0) job.Size = static_cast<uint32_t>(std::min<size_t>(data.size(), UINT32_MAX));
   const uint32_t id = job.JobId;
-  state_->Mutate(*p, [&](TMemoryPrinter& q) { q.Jobs.push_back({std::move(job), std::move(data)}); });
+  state_->Mutate(*p, [&](TMemoryPrinter& q) {
+    q.Jobs.push_back({std::move(job), std::move(data)});
+  });
   return id;
 }
 

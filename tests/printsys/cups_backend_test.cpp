@@ -29,7 +29,8 @@ TEST(CupsStatus, StatesAndReasonsReadAsStatusBits) {
       {3, {"media-empty-error"}, psPaperOut | psUserIntervention | psError},
       {3, {"media-needed-warning"}, psPaperOut | psUserIntervention},
       {3, {"media-jam-error"}, psPaperJam | psUserIntervention | psError},
-      {3, {"toner-low-report", "marker-supply-empty-warning"},
+      {3,
+       {"toner-low-report", "marker-supply-empty-warning"},
        psTonerLow | psNoToner | psUserIntervention},
       {3, {"cover-open"}, psDoorOpen | psUserIntervention},
       {3, {"offline-report"}, psOffline},
@@ -85,12 +86,13 @@ void SetReasons(const std::string& printer, const std::vector<const char*>& reas
 
 TEST(CupsBackend, PrinterFaultsShowInTheStatus) {
   const auto name = Rig().AddPrinter("faultq");
-  SetReasons("faultq", {"media-empty-error", "toner-low-warning", "door-open-error", "offline-report"});
+  SetReasons("faultq",
+             {"media-empty-error", "toner-low-warning", "door-open-error", "offline-report"});
   auto h = std::move(Rig().Spooler().OpenPrinter(name, paDefault).Value);
   ASSERT_TRUE(h);
-  EXPECT_EQ(h->GetPrinter().Value.Status, static_cast<uint32_t>(psPaperOut | psUserIntervention |
-                                                                psError | psTonerLow |
-                                                                psDoorOpen | psOffline));
+  EXPECT_EQ(h->GetPrinter().Value.Status,
+            static_cast<uint32_t>(psPaperOut | psUserIntervention | psError | psTonerLow |
+                                  psDoorOpen | psOffline));
 }
 
 TEST(CupsBackend, PrintersOfThisComputerByItsName) {
@@ -139,7 +141,8 @@ TEST(CupsBackend, ServerRegistrationHearsOfANewPrinter) {
   auto reg = server->WatchChanges(chAll, TNotifyOptions{0, {pfPrinterName, pfStatus}, {}});
   ASSERT_EQ(reg.Error, seNone);
   Rig().AddPrinter("lateq");
-  auto r = ReadUntil(*reg.Value, [](const TChangeRead& a) { return (a.Change & chAddPrinter) != 0; });
+  auto r =
+      ReadUntil(*reg.Value, [](const TChangeRead& a) { return (a.Change & chAddPrinter) != 0; });
   EXPECT_NE(r.Change & chAddPrinter, 0u);
   EXPECT_TRUE(std::any_of(r.Info->Items.begin(), r.Info->Items.end(), [](const TNotifyItem& i) {
     return i.Field == pfPrinterName && std::get<std::u16string>(i.Value) == u"lateq";
@@ -152,7 +155,8 @@ TEST(CupsBackend, DeletedPrinterEndsWithTheDeletedBit) {
   auto reg = h->WatchChanges(chAll, TNotifyOptions{0, {pfStatus}, {jfStatus}});
   ASSERT_EQ(reg.Error, seNone);
   ASSERT_EQ(h->DeletePrinter(), seNone);
-  auto r = ReadUntil(*reg.Value, [](const TChangeRead& a) { return (a.Change & chDeletePrinter) != 0; });
+  auto r =
+      ReadUntil(*reg.Value, [](const TChangeRead& a) { return (a.Change & chDeletePrinter) != 0; });
   EXPECT_NE(r.Change & chDeletePrinter, 0u);
   ASSERT_FALSE(r.Info->Items.empty());
   EXPECT_EQ(r.Info->Items.back().Type, TNotifyType::Printer);
@@ -197,7 +201,8 @@ TEST(CupsBackend, CancellingAllJobsIsSeenWithoutAnEvent) {
   auto reg = h->WatchChanges(chAll, TNotifyOptions{0, {pfJobCount}, {jfStatus}});
   ASSERT_EQ(reg.Error, seNone);
   ASSERT_EQ(h->ControlPrinter(pcPurge), seNone);
-  auto r = ReadUntil(*reg.Value, [](const TChangeRead& a) { return (a.Change & chDeleteJob) != 0; });
+  auto r =
+      ReadUntil(*reg.Value, [](const TChangeRead& a) { return (a.Change & chDeleteJob) != 0; });
   EXPECT_NE(r.Change & chDeleteJob, 0u);
 }
 

@@ -56,7 +56,11 @@ TCupsRig* const rig = static_cast<TCupsRig*>(::testing::AddGlobalTestEnvironment
 
 }  // namespace
 
-TSpoolerRig& Rig() { return *rig; }
-TPrivateCupsd& Cupsd() { return rig->Cupsd(); }
+TSpoolerRig& Rig() {
+  return *rig;
+}
+TPrivateCupsd& Cupsd() {
+  return rig->Cupsd();
+}
 
 }  // namespace ostrovel::test

@@ -1,6 +1,6 @@
 // The shared behaviour tests against the in-process spooler.
-#include "uMemorySpooler.h"
 #include "spooler_rig.h"
+#include "uMemorySpooler.h"
 
 namespace ostrovel::test {
 

@@ -95,10 +95,9 @@ bool TPrivateCupsd::Start(const std::string& extra) {
   const int port = FreeLoopbackPort();
   {
     std::ofstream files(root_ + "/etc/cups-files.conf");
-    files << "ServerRoot " << root_ << "/etc\nRequestRoot " << root_ << "/spool\nTempDir "
-          << root_ << "/spool/tmp\nStateDir " << root_ << "/run\nCacheDir " << root_
-          << "/cache\nAccessLog " << root_ << "/log/access_log\nErrorLog " << root_
-          << "/log/error_log\nPageLog " << root_
+    files << "ServerRoot " << root_ << "/etc\nRequestRoot " << root_ << "/spool\nTempDir " << root_
+          << "/spool/tmp\nStateDir " << root_ << "/run\nCacheDir " << root_ << "/cache\nAccessLog "
+          << root_ << "/log/access_log\nErrorLog " << root_ << "/log/error_log\nPageLog " << root_
           << "/log/page_log\nFileDevice Yes\nSystemGroup root\n";
     std::ofstream conf(root_ + "/etc/cupsd.conf");
     conf << "Listen 127.0.0.1:" << port << "\nListen " << socket_
@@ -107,9 +106,9 @@ bool TPrivateCupsd::Start(const std::string& extra) {
             "127.0.0.1\n</Location>\n"
          << extra;
   }
-  pid_ = Spawn({"cupsd", "-f", "-c", root_ + "/etc/cupsd.conf", "-s",
-                root_ + "/etc/cups-files.conf"},
-               root_ + "/log/cupsd.out");
+  pid_ =
+      Spawn({"cupsd", "-f", "-c", root_ + "/etc/cupsd.conf", "-s", root_ + "/etc/cups-files.conf"},
+            root_ + "/log/cupsd.out");
   if (pid_ < 0) {
     error_ = "cupsd could not be started (is cups-daemon installed?)";
     return false;

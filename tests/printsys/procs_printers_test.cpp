@@ -104,14 +104,18 @@ TEST_F(ProcsPrinters, UserInterfaceCommandLinesAreExact) {
     const char16_t* name;
     const char16_t* line;
   } cases[] = {
-      {TPrinterUi::OpenQueue, u"\\\\srv\\P 1", u"rundll32.exe printui.dll,PrintUIEntry /o /n\"\\\\srv\\P 1\""},
+      {TPrinterUi::OpenQueue, u"\\\\srv\\P 1",
+       u"rundll32.exe printui.dll,PrintUIEntry /o /n\"\\\\srv\\P 1\""},
       {TPrinterUi::Pause, u"P", u"rundll32.exe printui.dll,PrintUIEntry /Xs /n\"P\" status pause"},
-      {TPrinterUi::Resume, u"P", u"rundll32.exe printui.dll,PrintUIEntry /Xs /n\"P\" status resume"},
+      {TPrinterUi::Resume, u"P",
+       u"rundll32.exe printui.dll,PrintUIEntry /Xs /n\"P\" status resume"},
       {TPrinterUi::Purge, u"P", u"rundll32.exe printui.dll,PrintUIEntry /Xs /n\"P\" status purge"},
-      {TPrinterUi::AddPrinter, u"HOST", u"rundll32.exe printui.dll,PrintUIEntry /il /c\"\\\\HOST\""},
+      {TPrinterUi::AddPrinter, u"HOST",
+       u"rundll32.exe printui.dll,PrintUIEntry /il /c\"\\\\HOST\""},
       {TPrinterUi::Connect, u"P", u"rundll32.exe printui.dll,PrintUIEntry /in /n\"P\""},
       {TPrinterUi::Properties, u"P", u"rundll32.exe printui.dll,PrintUIEntry /p /n\"P\""},
-      {TPrinterUi::ServerProperties, u"HOST", u"rundll32.exe printui.dll,PrintUIEntry /s /c\"\\\\HOST\""},
+      {TPrinterUi::ServerProperties, u"HOST",
+       u"rundll32.exe printui.dll,PrintUIEntry /s /c\"\\\\HOST\""},
   };
   for (const auto& c : cases)
     EXPECT_EQ(PrinterUiCommandLine(c.op, c.name), c.line) << static_cast<int>(c.op);

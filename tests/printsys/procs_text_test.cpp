@@ -3,8 +3,8 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <optional>
 #include <ctime>
+#include <optional>
 
 #include "uHooks.h"
 #include "uProcs.h"
@@ -13,7 +13,9 @@
 namespace ostrovel {
 namespace {
 
-std::string U(const std::u16string& s) { return WideToUtf8(s); }
+std::string U(const std::u16string& s) {
+  return WideToUtf8(s);
+}
 
 TEST(ProcsText, JobStatusJoinsTheNamesOfTheSetBits) {
   ResetStatusNames();
@@ -77,17 +79,10 @@ TEST(ProcsText, SizeTextCutsToTwoDecimals) {
     uint64_t bytes;
     const char* text;
   } cases[] = {
-      {0, "0 KB"},
-      {500, "0.48 KB"},
-      {998, "0.97 KB"},
-      {999, "0.97 KB"},
-      {1536, "1.5 KB"},
-      {1000000, "976.56 KB"},
-      {1023000, "0.97 MB"},
-      {1048576, "1 MB"},
-      {1023 * 1024, "0.99 MB"},
-      {5ull << 40, "5 TB"},
-      {UINT64_MAX, "16 EB"},
+      {0, "0 KB"},          {500, "0.48 KB"},      {998, "0.97 KB"},
+      {999, "0.97 KB"},     {1536, "1.5 KB"},      {1000000, "976.56 KB"},
+      {1023000, "0.97 MB"}, {1048576, "1 MB"},     {1023 * 1024, "0.99 MB"},
+      {5ull << 40, "5 TB"}, {UINT64_MAX, "16 EB"},
   };
   for (const auto& c : cases) EXPECT_EQ(U(SizeText(c.bytes)), c.text) << c.bytes;
 }
@@ -197,8 +192,10 @@ class ProcsTime : public ::testing::Test {
     tzset();
   }
   void TearDown() override {
-    if (old_) setenv("TZ", old_->c_str(), 1);
-    else unsetenv("TZ");
+    if (old_)
+      setenv("TZ", old_->c_str(), 1);
+    else
+      unsetenv("TZ");
     tzset();
     SetDaylightAtStart(false);
   }

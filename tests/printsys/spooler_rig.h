@@ -61,6 +61,8 @@ TChangeRead ReadUntil(TChangeNotification& n, F found) {
   return all;
 }
 
-inline std::u16string W(const std::string& s) { return Utf8ToWide(s); }
+inline std::u16string W(const std::string& s) {
+  return Utf8ToWide(s);
+}
 
 }  // namespace ostrovel::test
