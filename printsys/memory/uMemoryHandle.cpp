@@ -16,7 +16,12 @@ class TMemoryNotification final : public TChangeNotification {
  public:
   TMemoryNotification(std::shared_ptr<TMemoryState> state, std::shared_ptr<TMemoryWatch> watch)
       : state_(std::move(state)), watch_(std::move(watch)) {}
-  ~TMemoryNotification() override { close(watch_->Fd); }
+  ~TMemoryNotification() override {
+    // Under the lock: a change being published may still hold the watch.
+    std::lock_guard lock(state_->Lock);
+    close(watch_->Fd);
+    watch_->Fd = -1;
+  }
 
   int WaitFd() const override { return watch_->Fd; }
 
