@@ -4,6 +4,7 @@
 
 #include "spooler_rig.h"
 #include "uMemorySpooler.h"
+#include "uProcs.h"
 
 namespace ostrovel::test {
 namespace {
@@ -101,8 +102,11 @@ TEST_F(MemorySpooler, OnlyChangedFieldsAreReported) {
   doc.Document = u"Doc";
   const uint32_t id = spooler.AddJob(u"Laser", doc);
   auto n = std::move(Open()->WatchChanges(chAll, kOptions).Value);
+  EXPECT_FALSE(WaitSignalled(n->WaitFd()));
   spooler.UpdateJob(u"Laser", id, [](TJobInfo& j) { j.Status = jsPrinting; });
+  EXPECT_TRUE(WaitSignalled(n->WaitFd()));
   auto r = n->Next(0).Value;
+  EXPECT_FALSE(WaitSignalled(n->WaitFd()));  // the read took what was pending
   EXPECT_EQ(r.Change, static_cast<uint32_t>(chSetJob));
   ASSERT_EQ(r.Info->Items.size(), 1u);
   EXPECT_EQ(r.Info->Items[0].Field, jfStatus);

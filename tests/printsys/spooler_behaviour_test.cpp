@@ -147,6 +147,23 @@ TEST(SpoolerBehaviour, DefaultPrinterRoundTrips) {
   EXPECT_NE(h->GetPrinter().Value.Attributes & patDefault, 0u);
 }
 
+TEST(SpoolerBehaviour, DocumentPropertiesMergeTheJobsFieldsIntoTheDefaults) {
+  const auto name = Rig().AddPrinter("propsq");
+  TDevModeW in{};
+  in.dmFields = dmfCopies | dmfDuplex;
+  in.dmCopies = 3;
+  in.dmDuplex = 2;
+  in.dmColor = 2;  // not marked: the printer's value stays
+  auto r = Rig().Spooler().DocumentProperties(name, &in);
+  ASSERT_EQ(r.Error, seNone);
+  EXPECT_EQ(r.Value.dmCopies, 3);
+  EXPECT_EQ(r.Value.dmDuplex, 2);
+  EXPECT_NE(r.Value.dmColor, 2);
+  EXPECT_EQ(r.Value.dmFields & (dmfCopies | dmfDuplex), dmfCopies | dmfDuplex);
+  EXPECT_EQ(Rig().Spooler().DocumentProperties(u"no-such-queue", &in).Error,
+            seInvalidPrinterName);
+}
+
 TEST(SpoolerBehaviour, NotifiesJobAddedAndPrinterPaused) {
   const auto name = Rig().AddPrinter("notifyq");
   const uint32_t before = Rig().SubmitHeld(name, "Before", "x");
