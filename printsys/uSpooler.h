@@ -64,8 +64,9 @@ class TPrinterHandle {
 
   virtual TSpoolResult<std::vector<TFormSize>> EnumForms() = 0;
 
-  // Registers for changes (filter: TPrinterChange bits) with the fields of
-  // options.
+  // Registers for changes with the fields of options. filter takes
+  // TPrinterChange bits; both spoolers report every change (callers pass
+  // chAll).
   virtual TSpoolResult<std::unique_ptr<TChangeNotification>> WatchChanges(
       uint32_t filter, const TNotifyOptions& options) = 0;
 };

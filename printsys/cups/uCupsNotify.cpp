@@ -13,8 +13,9 @@ namespace ostrovel {
 namespace {
 
 // Some changes send no event at all (cancelling all jobs of a printer, for
-// one), so the state is also read again after this long without events.
-constexpr auto kQuietReread = std::chrono::seconds(5);
+// one), so the state is also read again after this many polls without
+// events (five seconds at the usual interval).
+constexpr int kQuietPolls = 10;
 constexpr int kLeaseSeconds = 300;
 constexpr int kRenewSeconds = 120;
 
@@ -47,8 +48,8 @@ TCupsNotification::TCupsNotification(std::shared_ptr<TCupsShared> shared, TCupsS
       options_(options),
       pollConnection_(server),
       callerConnection_(server),
-      quietUntil_(std::chrono::steady_clock::now() + kQuietReread),
-      pollInterval_(shared_->PollInterval) {
+      pollInterval_(shared_->PollInterval),
+      quietUntil_(std::chrono::steady_clock::now() + kQuietPolls * pollInterval_) {
   options_.Flags = 0;
 }
 
@@ -202,7 +203,7 @@ uint32_t TCupsNotification::ReadState(TCupsConnection& c, TQueueState& state,
 
 void TCupsNotification::Reread(TCupsConnection& c, uint32_t change) {
   std::unique_lock lock(readLock_);
-  quietUntil_ = std::chrono::steady_clock::now() + kQuietReread;
+  quietUntil_ = std::chrono::steady_clock::now() + kQuietPolls * pollInterval_;
   TQueueState state;
   std::vector<TPrinterInfo> printers;
   const uint32_t error = ReadState(c, state, printers);

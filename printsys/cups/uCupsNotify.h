@@ -70,8 +70,8 @@ class TCupsNotification final : public TChangeNotification {
   int subscription_ = 0;  // poll thread only, after Create
   int nextSequence_ = 1;
   time_t renewAt_ = 0;
-  std::chrono::steady_clock::time_point quietUntil_;  // poll thread only
   std::chrono::milliseconds pollInterval_;
+  std::chrono::steady_clock::time_point quietUntil_;  // poll thread only
   std::thread thread_;
 };
 

@@ -39,7 +39,8 @@ class TCupsSpooler final : public TSpooler {
 
   // How often change registrations made from now on ask for events. The
   // scheduler answers at once and does not wait for events, so this is the
-  // delay of a change; half a second unless set.
+  // delay of a change; half a second unless set. Ten polls without events
+  // also read the state again.
   void SetPollInterval(std::chrono::milliseconds interval);
 
  private:

@@ -197,7 +197,9 @@ TEST(CupsBackend, EventsTheSchedulerDroppedGiveADiscardedBatch) {
 TEST(CupsBackend, CancellingAllJobsIsSeenWithoutAnEvent) {
   const auto name = Rig().AddPrinter("purgeq");
   Rig().SubmitHeld(name, "A", "a");
-  auto h = std::move(Rig().Spooler().OpenPrinter(name, paAll).Value);
+  TCupsSpooler quick(Cupsd().Socket(), u"TESTHOST");
+  quick.SetPollInterval(std::chrono::milliseconds(100));  // a quiet second reads again
+  auto h = std::move(quick.OpenPrinter(name, paAll).Value);
   auto reg = h->WatchChanges(chAll, TNotifyOptions{0, {pfJobCount}, {jfStatus}});
   ASSERT_EQ(reg.Error, seNone);
   ASSERT_EQ(h->ControlPrinter(pcPurge), seNone);

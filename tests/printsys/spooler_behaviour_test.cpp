@@ -160,8 +160,7 @@ TEST(SpoolerBehaviour, DocumentPropertiesMergeTheJobsFieldsIntoTheDefaults) {
   EXPECT_EQ(r.Value.dmDuplex, 2);
   EXPECT_NE(r.Value.dmColor, 2);
   EXPECT_EQ(r.Value.dmFields & (dmfCopies | dmfDuplex), dmfCopies | dmfDuplex);
-  EXPECT_EQ(Rig().Spooler().DocumentProperties(u"no-such-queue", &in).Error,
-            seInvalidPrinterName);
+  EXPECT_EQ(Rig().Spooler().DocumentProperties(u"no-such-queue", &in).Error, seInvalidPrinterName);
 }
 
 TEST(SpoolerBehaviour, NotifiesJobAddedAndPrinterPaused) {
