@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
 #include "uSpoolName.h"
 
@@ -145,9 +146,13 @@ void TCupsNotification::PollOnce() {
       MarkLost();
     return;
   }
-  if (error) return;  // the scheduler is away; its restart events will tell
+  if (error) {
+    away_ = true;
+    return;
+  }
 
-  bool lost = false, hint = false, deleted = false, added = false;
+  // Whatever happened while the scheduler could not be asked is unknown.
+  bool lost = std::exchange(away_, false), hint = false, deleted = false, added = false;
   for (const auto& event : IppObjects(response.get(), IPP_TAG_EVENT_NOTIFICATION)) {
     const int sequence = IppInteger(event, "notify-sequence-number");
     if (sequence < nextSequence_) continue;

@@ -69,6 +69,7 @@ class TCupsNotification final : public TChangeNotification {
 
   int subscription_ = 0;  // poll thread only, after Create
   int nextSequence_ = 1;
+  bool away_ = false;  // the last poll got no answer
   time_t renewAt_ = 0;
   std::chrono::milliseconds pollInterval_;
   std::chrono::steady_clock::time_point quietUntil_;  // poll thread only

@@ -29,6 +29,10 @@ class TMemoryNotification final : public TChangeNotification {
     std::lock_guard lock(state_->Lock);
     uint64_t count;
     (void)!read(watch_->Fd, &count, sizeof count);
+    // A registration stops answering with the handle it was made on.
+    const TMemoryPrinter* p = watch_->Printer ? state_->Find(watch_->Printer) : nullptr;
+    if (p && p->Generation != watch_->Generation)
+      return TSpoolResult<TChangeRead>::Fail(seInvalidHandle);
     TChangeRead r;
     r.Change = watch_->Pending.Change;
     if (flags & kNotifyRefresh) {
@@ -254,6 +258,7 @@ TSpoolResult<std::unique_ptr<TChangeNotification>> TMemoryHandle::WatchChanges(
     if (!p) return R::Fail(seInvalidHandle);
     if (p->WatchFails) return R::Fail(seNotSupported);
     w->Printer = printer_;
+    w->Generation = generation_;
   }
   w->Server = server_;
   w->Options = options;

@@ -65,7 +65,8 @@ class TMemorySpooler final : public TSpooler {
   void SetGrant(std::u16string_view printer, TMemoryGrant grant);
   void FailOpen(std::u16string_view printer, uint32_t error);  // seNone to stop
   void FailWatch(std::u16string_view printer, bool fail);
-  void BreakHandles(std::u16string_view printer);    // open handles stop answering
+  // Open handles and their registrations stop answering.
+  void BreakHandles(std::u16string_view printer);
   void DiscardPending(std::u16string_view printer);  // pending changes are lost
   void SetMaxPendingItems(size_t count);             // more pending items are lost too
 

@@ -32,6 +32,7 @@ struct TMemoryPrinter {
 // One change registration. Printer is 0 for a server registration.
 struct TMemoryWatch {
   uint64_t Printer = 0;
+  uint64_t Generation = 0;  // of the handle it was made on
   std::u16string Server;
   TNotifyOptions Options;
   TChangeRead Pending;

@@ -54,9 +54,11 @@ TEST_F(MemorySpooler, OnlyFullAccessMayChangeThePrinter) {
 
 TEST_F(MemorySpooler, BrokenHandlesStopAnsweringAndReopenWorks) {
   auto h = Open();
+  auto n = std::move(h->WatchChanges(chAll, kOptions).Value);
   spooler.BreakHandles(u"Laser");
   EXPECT_EQ(h->QueryPrinterSize().Error, seInvalidHandle);
   EXPECT_EQ(h->GetPrinter().Error, seInvalidHandle);
+  EXPECT_EQ(n->Next(0).Error, seInvalidHandle);
   EXPECT_EQ(Open()->QueryPrinterSize().Error, seInsufficientBuffer);
 }
 
