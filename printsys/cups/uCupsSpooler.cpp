@@ -17,6 +17,18 @@ TSpoolResult<T> Fail(uint32_t e) {
   return TSpoolResult<T>::Fail(e);
 }
 
+// Queue names the scheduler can have: printable, no blank, none of / \ # ?
+// ' " (so a name never reaches beyond /printers/ in a request), at most 127
+// bytes.
+bool BadName(std::u16string_view name) {
+  if (name.empty() || WideToUtf8(name).size() > 127) return true;
+  for (char16_t c : name)
+    if (c <= u' ' || c == 0x7F ||
+        std::u16string_view(u"/\\#?'\"").find(c) != std::u16string_view::npos)
+      return true;
+  return false;
+}
+
 std::u16string PrefixOf(const TSpoolName& n) {
   return n.Server.empty() ? std::u16string{} : u"\\\\" + n.Server + u"\\";
 }
@@ -68,6 +80,7 @@ TSpoolResult<std::unique_ptr<TPrinterHandle>> TCupsSpooler::OpenPrinter(std::u16
                                                                         uint32_t access) {
   using R = TSpoolResult<std::unique_ptr<TPrinterHandle>>;
   const TSpoolName n = ParseSpoolName(name);
+  if (!n.IsServer() && BadName(n.Printer)) return R::Fail(seInvalidPrinterName);
   // The scheduler checks rights per operation, not at open: every access
   // opens, and a refused operation answers seAccessDenied.
   auto h = std::make_unique<TCupsHandle>(shared_, shared_->ServerFor(n.Server),
@@ -114,7 +127,7 @@ TSpoolResult<std::u16string> TCupsSpooler::GetDefaultPrinter() {
 
 uint32_t TCupsSpooler::SetDefaultPrinter(std::u16string_view name) {
   const TSpoolName n = ParseSpoolName(name);
-  if (n.IsServer()) return seInvalidPrinterName;
+  if (BadName(n.Printer)) return seInvalidPrinterName;
   TCupsConnection c(shared_->ServerFor(n.Server));
   return CupsPrinterRequest(c, IPP_OP_CUPS_SET_DEFAULT, WideToUtf8(n.Printer));
 }
@@ -122,6 +135,7 @@ uint32_t TCupsSpooler::SetDefaultPrinter(std::u16string_view name) {
 uint32_t TCupsSpooler::DeletePrinterConnection(std::u16string_view name) {
   // A connection here is a local queue that forwards to another computer.
   const TSpoolName n = ParseSpoolName(name);
+  if (BadName(n.Printer)) return seInvalidPrinterName;
   TCupsConnection c(shared_->Local);
   const std::string printer = WideToUtf8(n.Printer);
   auto info = CupsReadPrinter(c, printer, n.Printer);
@@ -133,6 +147,7 @@ uint32_t TCupsSpooler::DeletePrinterConnection(std::u16string_view name) {
 TSpoolResult<TDevModeW> TCupsSpooler::DocumentProperties(std::u16string_view printer,
                                                          const TDevModeW* devMode) {
   const TSpoolName n = ParseSpoolName(printer);
+  if (BadName(n.Printer)) return Fail<TDevModeW>(seInvalidPrinterName);
   TCupsConnection c(shared_->ServerFor(n.Server));
   auto defaults = PrinterDefaults(c, WideToUtf8(n.Printer));
   if (!defaults.Ok()) return Fail<TDevModeW>(defaults.Error);
@@ -194,7 +209,7 @@ std::string TCupsSpooler::AdminPage(std::u16string_view printer) {
   const std::string host = s.Host.starts_with('/') ? "localhost" : s.Host;
   const int port = s.Host.starts_with('/') ? 631 : s.Port;
   char uri[1024];
-  if (n.Printer.empty())
+  if (n.Printer.empty() || BadName(n.Printer))
     httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "http", nullptr, host.c_str(), port,
                      "/admin");
   else

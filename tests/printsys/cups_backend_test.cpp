@@ -10,6 +10,7 @@
 #include "spooler_rig.h"
 #include "uCupsSpooler.h"
 #include "uCupsStatus.h"
+#include "uText.h"
 
 namespace ostrovel::test {
 
@@ -107,6 +108,9 @@ TEST(CupsBackend, PrintersOfThisComputerByItsName) {
   EXPECT_EQ(h.Value->GetPrinter().Value.Name, u"\\\\TESTHOST\\namedq");
   EXPECT_EQ(Rig().Spooler().OpenPrinter(u"namedq,Job 99999", paDefault).Error,
             seInvalidPrinterName);
+  for (const char16_t* bad : {u"../admin", u"a b", u"q#1", u"\\\\TESTHOST\\x/y"})
+    EXPECT_EQ(Rig().Spooler().OpenPrinter(bad, paDefault).Error, seInvalidPrinterName)
+        << WideToUtf8(bad);
 }
 
 TEST(CupsBackend, PrintingPeriodHoldsTheJobUntilItsStart) {
