@@ -206,6 +206,7 @@ uint32_t TCupsHandle::StartDocument() {
   ipp_t* request = NewRequest(IPP_OP_CUPS_GET_DOCUMENT, printer_);
   ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", static_cast<int>(jobId_));
   ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "document-number", document_);
+  NoPasswordPrompts();
   const http_status_t sent = cupsSendRequest(http, request, "/", 0);
   ippDelete(request);
   if (sent != HTTP_STATUS_CONTINUE && sent != HTTP_STATUS_OK) return seServerUnavailable;

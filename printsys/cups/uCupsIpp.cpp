@@ -51,7 +51,14 @@ http_t* TCupsConnection::Http() {
   return http_;
 }
 
+void NoPasswordPrompts() {
+  cupsSetPasswordCB2(
+      [](const char*, http_t*, const char*, const char*, void*) -> const char* { return nullptr; },
+      nullptr);
+}
+
 TIpp TCupsConnection::Do(ipp_t* request, uint32_t* error, const char* resource) {
+  NoPasswordPrompts();
   http_t* http = Http();
   if (!http) {
     ippDelete(request);

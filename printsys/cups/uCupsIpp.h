@@ -51,6 +51,11 @@ class TCupsConnection {
   http_t* http_ = nullptr;
 };
 
+// Never ask for a password: libcups would prompt on the terminal (or wait
+// for one); a refused request then reads as access denied. libcups keeps
+// the setting per thread, so every request sets it first.
+void NoPasswordPrompts();
+
 // The spooler error for an IPP status.
 uint32_t CupsError(ipp_status_t status);
 
