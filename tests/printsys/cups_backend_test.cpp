@@ -113,6 +113,17 @@ TEST(CupsBackend, PrintersOfThisComputerByItsName) {
         << WideToUtf8(bad);
 }
 
+TEST(CupsBackend, RefusedOperationsReadAsAccessDeniedWithoutAPrompt) {
+  const auto name = Rig().AddPrinter("guardedq");
+  // Over TCP without the scheduler's local certificate this client is nobody
+  // special: it may look, but not pause.
+  TCupsSpooler outsider("127.0.0.1:" + std::to_string(Cupsd().Port()), u"TESTHOST");
+  auto h = outsider.OpenPrinter(name, paAll);
+  ASSERT_EQ(h.Error, seNone);
+  EXPECT_EQ(h.Value->GetPrinter().Value.Name, name);
+  EXPECT_EQ(h.Value->ControlPrinter(pcPause), seAccessDenied);
+}
+
 TEST(CupsBackend, PrintingPeriodHoldsTheJobUntilItsStart) {
   const auto name = Rig().AddPrinter("periodq");
   auto h = std::move(Rig().Spooler().OpenPrinter(name, paAll).Value);

@@ -92,7 +92,7 @@ bool TPrivateCupsd::Start(const std::string& extra) {
   for (const char* sub : {"/etc", "/spool", "/spool/tmp", "/run", "/cache", "/log"})
     mkdir((root_ + sub).c_str(), 0755);
   socket_ = root_ + "/cups.sock";
-  const int port = FreeLoopbackPort();
+  const int port = port_ = FreeLoopbackPort();
   {
     std::ofstream files(root_ + "/etc/cups-files.conf");
     files << "ServerRoot " << root_ << "/etc\nRequestRoot " << root_ << "/spool\nTempDir " << root_

@@ -27,6 +27,7 @@ class TPrivateCupsd {
   void Stop();
 
   const std::string& Socket() const { return socket_; }
+  int Port() const { return port_; }  // loopback TCP
   const std::string& Error() const { return error_; }
 
   // Runs a CUPS tool (lp, lpadmin, ...) against this cupsd; its output, or
@@ -38,6 +39,7 @@ class TPrivateCupsd {
   std::string socket_;
   std::string error_;
   pid_t pid_ = -1;
+  int port_ = 0;
 };
 
 }  // namespace ostrovel::test
