@@ -117,6 +117,14 @@ const TJobInfo* FindJob(const std::vector<TJobInfo>& jobs, uint32_t id) {
 
 }  // namespace
 
+std::vector<TJobInfo> JobsAt(std::vector<TJobInfo> queue, uint32_t first, uint32_t count,
+                             int level) {
+  std::vector<TJobInfo> jobs;
+  for (size_t i = first; i < queue.size() && i - first < count; ++i)
+    jobs.push_back(level == 1 ? JobInfoLevel1(std::move(queue[i])) : std::move(queue[i]));
+  return jobs;
+}
+
 TNotifyInfo FullState(const TQueueState& state, const TNotifyOptions& options) {
   TNotifyInfo info;
   AddPrinter(state.Printer, nullptr, options, info.Items);

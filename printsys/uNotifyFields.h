@@ -17,6 +17,11 @@ struct TQueueState {
   std::vector<TJobInfo> Jobs;
 };
 
+// The jobs at positions first .. first+count-1 (0-based) of a queue, as
+// read at level (1 or 2).
+std::vector<TJobInfo> JobsAt(std::vector<TJobInfo> queue, uint32_t first, uint32_t count,
+                             int level);
+
 // The value of one field; nothing for a field the record does not hold.
 std::optional<TNotifyValue> PrinterFieldValue(const TPrinterInfo& info, uint16_t field);
 std::optional<TNotifyValue> JobFieldValue(const TJobInfo& job, uint16_t field);

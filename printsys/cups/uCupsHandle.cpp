@@ -113,12 +113,7 @@ TSpoolResult<std::vector<TJobInfo>> TCupsHandle::EnumJobs(uint32_t first, uint32
   if (level != 1 && level != 2) return Fail<std::vector<TJobInfo>>(seInvalidParameter);
   auto all = CupsReadJobs(*shared_, connection_, printer_, FullName());
   if (!all.Ok()) return all;
-  std::vector<TJobInfo> jobs;
-  for (size_t i = first; i < all.Value.size() && i - first < count; ++i) {
-    TJobInfo j = std::move(all.Value[i]);
-    jobs.push_back(level == 1 ? JobInfoLevel1(std::move(j)) : std::move(j));
-  }
-  return {seNone, std::move(jobs)};
+  return {seNone, JobsAt(std::move(all.Value), first, count, level)};
 }
 
 TSpoolResult<TJobInfo> TCupsHandle::GetJob(uint32_t jobId) {

@@ -169,13 +169,7 @@ TSpoolResult<std::vector<TJobInfo>> TMemoryHandle::EnumJobs(uint32_t first, uint
   const TMemoryPrinter* p = Printer();
   if (!p) return Fail<std::vector<TJobInfo>>(seInvalidHandle);
   if (level != 1 && level != 2) return Fail<std::vector<TJobInfo>>(seInvalidParameter);
-  TQueueState s = state_->Snapshot(*p);
-  std::vector<TJobInfo> jobs;
-  for (uint32_t i = first; i < s.Jobs.size() && i - first < count; ++i) {
-    TJobInfo j = std::move(s.Jobs[i]);
-    jobs.push_back(level == 1 ? JobInfoLevel1(std::move(j)) : std::move(j));
-  }
-  return {seNone, std::move(jobs)};
+  return {seNone, JobsAt(state_->Snapshot(*p).Jobs, first, count, level)};
 }
 
 TSpoolResult<TJobInfo> TMemoryHandle::GetJob(uint32_t jobId) {
