@@ -11,13 +11,13 @@
 #include "uLanguage.h"
 #include "uLogs.h"
 #include "uPaths.h"
+#include "uProcs.h"
 #include "uSettings.h"
 
 namespace ostrovel {
 namespace {
 
 struct TStartupValues {
-  std::string computer_name;
   TTimeZoneState time_zone;
   std::u16string connecting = u"Connecting...";
 };
@@ -35,17 +35,6 @@ QString WithSlash(QString dir) {
 }
 
 }  // namespace
-
-std::string LocalComputerNameFrom(std::string_view hostName) {
-  std::string name(hostName.substr(0, hostName.find('.')));
-  if (name.size() > 15) name.resize(15);
-  for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return name;
-}
-
-const std::string& LocalComputerName() {
-  return Values().computer_name;
-}
 
 TTimeZoneState CaptureTimeZone() {
   tzset();
@@ -97,8 +86,7 @@ const std::u16string& ConnectingText() {
 
 void InitializeProcess() {
   auto& values = Values();
-  char host[256] = {};
-  if (gethostname(host, sizeof host - 1) == 0) values.computer_name = LocalComputerNameFrom(host);
+  InitProcs();  // this computer's name first: everything after may log it
   values.time_zone = CaptureTimeZone();
 
   const auto machine = MachineSettings();

@@ -26,8 +26,6 @@ inline constexpr const char* kReleaseDateText = "04 March 2013";
 
 // The host name as the other computers of a network know it: up to the
 // first dot, upper-cased, at most 15 characters (a NetBIOS name).
-std::string LocalComputerNameFrom(std::string_view hostName);
-const std::string& LocalComputerName();
 
 // The time-zone state taken once at start; State follows the Windows values
 // (0 no daylight time in this zone, 1 standard time now, 2 daylight time now).

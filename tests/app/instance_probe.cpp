@@ -13,6 +13,7 @@
 #include "uLogs.h"
 #include "uMultInst.h"
 #include "uPaths.h"
+#include "uProcs.h"
 #include "uStartup.h"
 
 using namespace ostrovel;
@@ -47,7 +48,7 @@ int main(int argc, char** argv) {
     InitializeProcess();
     Say("InstallDir=" + QString::fromStdString(InstallDir()));
     Say("Log=" + QString::fromStdString(ErrorLog().FileName()));
-    Say("Computer=" + QString::fromStdString(LocalComputerName()));
+    Say("Computer=" + QString::fromStdU16String(LocalComputerName()));
     Say("Language=" + QString::fromStdString(CurrentLanguage()));
     Say("Connecting=" + QString::fromStdU16String(ConnectingText()));
     Say(QStringLiteral("MoneyDecimals=%1").arg(MoneyDecimals()));

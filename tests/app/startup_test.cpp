@@ -5,6 +5,8 @@
 #include "app_test_util.h"
 #include "uSettings.h"
 #include "uStartup.h"
+#include "uProcs.h"
+#include "uText.h"
 
 namespace ostrovel {
 namespace {
@@ -22,7 +24,8 @@ TEST(Startup, LocalComputerName) {
       {"a-very-long-workstation-name", "A-VERY-LONG-WOR"},  // 15 characters
       {"", ""},
   };
-  for (const auto& c : cases) EXPECT_EQ(LocalComputerNameFrom(c.host), c.name) << c.host;
+  for (const auto& c : cases)
+    EXPECT_EQ(LocalComputerNameFrom(c.host), Utf8ToWide(c.name)) << c.host;
 }
 
 TEST(Startup, InstallDirFromMachineSettings) {
