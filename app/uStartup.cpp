@@ -11,6 +11,7 @@
 #include "uLanguage.h"
 #include "uLogs.h"
 #include "uPaths.h"
+#include "uEngineHooks.h"
 #include "uProcs.h"
 #include "uSettings.h"
 
@@ -86,6 +87,7 @@ const std::u16string& ConnectingText() {
 
 void InitializeProcess() {
   auto& values = Values();
+  InstallEngineHooks();
   InitProcs();  // this computer's name first: everything after may log it
   values.time_zone = CaptureTimeZone();
 
@@ -98,6 +100,7 @@ void InitializeProcess() {
   SetMoneyDecimals(ReadCurrencyDecimals(InstallDir()));
   // The first lookup also settles the language.
   values.connecting = GetLanguageText("tabQueue", "strConnecting", u"Connecting") + u"...";
+  ReloadStatusNames();
 }
 
 }  // namespace ostrovel

@@ -62,6 +62,18 @@ class TThreadedList {
 
   TaaReadWriteSync& Lock() const { return lock_; }
 
+  // For callers that hold Lock() themselves (reading or writing).
+  int CountLocked() const { return static_cast<int>(items_.size()); }
+  T* GetLocked(int index) const {
+    CheckIndex(index);
+    return items_[static_cast<size_t>(index)];
+  }
+  void DeleteLocked(int index) {
+    CheckIndex(index);
+    items_.erase(items_.begin() + index);
+  }
+  void ClearLocked() { items_.clear(); }
+
  private:
   void CheckIndex(int index) const {
     if (index < 0 || static_cast<size_t>(index) >= items_.size())
