@@ -107,6 +107,10 @@ TDevModeW CupsDevMode(const TIppObject& o, const char* suffix) {
   auto name = [&](const char* base) { return std::string(base) + suffix; };
   TDevModeW dm{};
   dm.dmSize = sizeof(TDevModeW);
+  // IPP's own defaults where the job names none: one-sided, portrait, normal quality.
+  dm.dmDuplex = 1;
+  dm.dmOrientation = 1;
+  dm.dmPrintQuality = -3;
   dm.dmCopies = static_cast<int16_t>(std::clamp(IppInteger(o, name("copies"), 1), 1, 9999));
   dm.dmFields = dmfCopies;
 

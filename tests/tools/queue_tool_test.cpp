@@ -1,0 +1,92 @@
+// ostrovel-queue end to end against a private cupsd with a raw queue.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+
+#include "private_cupsd.h"
+
+namespace {
+
+using ostrovel::test::TPrivateCupsd;
+
+struct TRun {
+  int status;
+  std::string out;
+};
+
+TRun Queue(const std::string& args) {
+  const std::string command = std::string("'") + OSTROVEL_QUEUE + "' " + args + " 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  std::string out;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+  const int status = pclose(pipe);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+}
+
+std::string Data(const char* name) { return std::string(OSTROVEL_TEST_DATA) + "/" + name; }
+
+class QueueTool : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    cupsd = new TPrivateCupsd;
+    ASSERT_TRUE(cupsd->Start()) << cupsd->Error();
+    // A paused raw queue keeps its jobs pending.
+    ASSERT_TRUE(cupsd->Run({"lpadmin", "-p", "rawq", "-E", "-v", "file:///dev/null"}));
+    ASSERT_TRUE(cupsd->Run({"cupsdisable", "rawq"}));
+    ASSERT_TRUE(cupsd->Run({"lp", "-d", "rawq", "-o", "raw", "-t", "Budget", Data("pcl-pjl-copies.prn")}));
+    ASSERT_TRUE(cupsd->Run({"lp", "-d", "rawq", "-o", "raw", "-t", "Quarterly", Data("ps-duplex-None.ps")}));
+  }
+  static void TearDownTestSuite() {
+    delete cupsd;
+    cupsd = nullptr;
+  }
+  static TPrivateCupsd* cupsd;
+};
+
+TPrivateCupsd* QueueTool::cupsd = nullptr;
+
+TEST_F(QueueTool, ListsThePrinters) {
+  const TRun r = Queue("--json");
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("{\"printer\":\"rawq\",\"status\":\"Paused\",\"jobs\":2,"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\"port\":\"file:///dev/null\""), std::string::npos) << r.out;
+  const TRun table = Queue("");
+  EXPECT_EQ(table.out.substr(0, table.out.find('\n')).find("PRINTER"), 0u) << table.out;
+}
+
+TEST_F(QueueTool, ShowsThePrintersJobsOnceAnalysed) {
+  const TRun r = Queue("--printer RAWQ --json --timeout 60");
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("{\"printer\":\"rawq\",\"jobId\":1,\"user\":\"root\""), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\"document\":\"Budget\""), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\"document\":\"Quarterly\""), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\"position\":2"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("\"analysed\":false"), std::string::npos) << r.out;
+}
+
+TEST_F(QueueTool, UnknownPrinterAndBadUsage) {
+  const TRun missing = Queue("--printer nosuch");
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.out.find("there is no printer named nosuch"), std::string::npos) << missing.out;
+  EXPECT_EQ(Queue("--watch").status, 2);
+  EXPECT_EQ(Queue("--printer rawq --timeout soon").status, 2);
+  EXPECT_EQ(Queue("--bogus").status, 2);
+}
+
+TEST(QueueToolWithoutSpooler, SaysTheSpoolerCannotBeReached) {
+  const std::string command = std::string("CUPS_SERVER=/nonexistent/cups.sock '") + OSTROVEL_QUEUE + "' 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  std::string out;
+  char buffer[512];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+  const int status = pclose(pipe);
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_NE(out.find("cannot reach the print spooler"), std::string::npos) << out;
+}
+
+}  // namespace
