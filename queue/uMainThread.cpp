@@ -21,6 +21,16 @@ void TQueuedCaller::RunAndWait(const std::function<void()>& call) {
 int TQueuedCaller::RunPending(int timeoutMs) {
   std::unique_lock hold(lock_);
   changed_.wait_for(hold, std::chrono::milliseconds(timeoutMs), [this] { return !pending_.empty(); });
+  return RunQueued(hold);
+}
+
+void TQueuedCaller::Close() {
+  std::unique_lock hold(lock_);
+  closed_ = true;
+  RunQueued(hold);
+}
+
+int TQueuedCaller::RunQueued(std::unique_lock<std::mutex>& hold) {
   int ran = 0;
   while (!pending_.empty()) {
     auto entry = pending_.front();
@@ -37,23 +47,6 @@ int TQueuedCaller::RunPending(int timeoutMs) {
     changed_.notify_all();
   }
   return ran;
-}
-
-void TQueuedCaller::Close() {
-  std::unique_lock hold(lock_);
-  closed_ = true;
-  while (!pending_.empty()) {
-    auto entry = pending_.front();
-    pending_.pop_front();
-    hold.unlock();
-    try {
-      (*entry->call)();
-    } catch (...) {
-    }
-    hold.lock();
-    entry->done = true;
-    changed_.notify_all();
-  }
 }
 
 namespace {

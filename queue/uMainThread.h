@@ -44,6 +44,8 @@ class TQueuedCaller : public TMainThreadCaller {
   void Close();
 
  private:
+  int RunQueued(std::unique_lock<std::mutex>& hold);
+
   struct TCall {
     const std::function<void()>* call;
     bool done = false;

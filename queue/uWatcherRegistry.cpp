@@ -12,6 +12,20 @@ TWatcherRegistry& WatcherRegistry() {
   return registry;
 }
 
+namespace {
+
+// Stops a watcher that has left the registry; a post already under way is
+// the last its receivers get.
+void Retire(const std::shared_ptr<TWatcher>& watcher) {
+  if (watcher->IsServer())
+    static_cast<TSvrThread&>(*watcher).ClearStatusCallback();
+  else
+    static_cast<TPrnThread&>(*watcher).ClearPrinterInfoCallback();
+  watcher->RequestStop();
+}
+
+}  // namespace
+
 int TWatcherRegistry::FindLocked(std::u16string_view name) const {
   for (size_t i = 0; i < watchers_.size(); ++i)
     if (SameText(watchers_[i]->Name(), name)) return static_cast<int>(i);
@@ -55,11 +69,7 @@ void TWatcherRegistry::DeletePrinterThreadId(int index) {
       watcher = watchers_[static_cast<size_t>(index)];
       watchers_.erase(watchers_.begin() + index);
     }
-    if (watcher->IsServer())
-      static_cast<TSvrThread&>(*watcher).ClearStatusCallback();
-    else
-      static_cast<TPrnThread&>(*watcher).ClearPrinterInfoCallback();
-    watcher->RequestStop();
+    Retire(watcher);
   } catch (...) {
     LogError(0, errno, "uQueue.DeletePrinterThreadId");
   }
@@ -75,11 +85,7 @@ void TWatcherRegistry::DeletePrinterThread(std::u16string_view name) {
       watcher = watchers_[static_cast<size_t>(index)];
       watchers_.erase(watchers_.begin() + index);
     }
-    if (watcher->IsServer())
-      static_cast<TSvrThread&>(*watcher).ClearStatusCallback();
-    else
-      static_cast<TPrnThread&>(*watcher).ClearPrinterInfoCallback();
-    watcher->RequestStop();
+    Retire(watcher);
   } catch (...) {
     LogError(0, errno, "uQueue.DeletePrinterThread");
   }

@@ -17,6 +17,7 @@
 #include "uSPL.h"
 #include "uSPLMerge.h"
 #include "uSPLProc.h"
+#include "uJson.h"
 #include "uText.h"
 
 using namespace ostrovel;
@@ -67,37 +68,7 @@ std::string Display(const std::u16string& text) {
   return s;
 }
 
-std::string Json(std::string_view s) {
-  std::string out = "\"";
-  for (unsigned char c : s) {
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      default:
-        if (c < 0x20) {
-          char buf[8];
-          std::snprintf(buf, sizeof buf, "\\u%04x", c);
-          out += buf;
-        } else {
-          out += static_cast<char>(c);
-        }
-    }
-  }
-  return out + "\"";
-}
+std::string Json(std::string_view s) { return JsonString(s); }
 
 std::string JsonOrNull(bool has, const std::string& value) {
   return has ? value : "null";

@@ -25,6 +25,7 @@
 #include "uSPLType.h"
 #include "uSelectedPrinter.h"
 #include "uSpoolName.h"
+#include "uJson.h"
 #include "uText.h"
 #include "uWatcherRegistry.h"
 
@@ -39,27 +40,7 @@ std::atomic<bool> interrupted{false};
 
 std::string U8(std::u16string_view s) { return WideToUtf8(s); }
 
-std::string Json(std::string_view s) {
-  std::string out = "\"";
-  for (unsigned char c : s) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (c < 0x20) {
-          char buf[8];
-          std::snprintf(buf, sizeof buf, "\\u%04x", c);
-          out += buf;
-        } else {
-          out += static_cast<char>(c);
-        }
-    }
-  }
-  return out + "\"";
-}
+std::string Json(std::string_view s) { return JsonString(s); }
 
 void PrintTable(const std::vector<std::vector<std::string>>& rows) {
   std::vector<size_t> width;

@@ -1,29 +1,20 @@
 // ostrovel-analyze end to end: spool files from real drivers, errors, usage.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <fstream>
 #include <string>
 
+#include "tool_test_util.h"
+
 namespace {
 
-struct TRun {
-  int status;
-  std::string out;
-};
+using ostrovel::test::TRun;
 
-// Runs the tool in the fixture folder with arguments; stderr joins stdout.
+// Runs the tool in the fixture folder with arguments.
 TRun Analyze(const std::string& args) {
-  const std::string command =
-      std::string("cd '") + OSTROVEL_TEST_DATA + "' && '" + OSTROVEL_ANALYZE + "' " + args + " 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  std::string out;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-  const int status = pclose(pipe);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+  return ostrovel::test::RunCommand(std::string("cd '") + OSTROVEL_TEST_DATA + "' && '" + OSTROVEL_ANALYZE +
+                                    "' " + args);
 }
 
 std::string Expected() {

@@ -1,30 +1,20 @@
 // ostrovel-queue end to end against a private cupsd with a raw queue.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <string>
 
 #include "private_cupsd.h"
+#include "tool_test_util.h"
 
 namespace {
 
 using ostrovel::test::TPrivateCupsd;
 
-struct TRun {
-  int status;
-  std::string out;
-};
+using ostrovel::test::TRun;
 
 TRun Queue(const std::string& args) {
-  const std::string command = std::string("'") + OSTROVEL_QUEUE + "' " + args + " 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  std::string out;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-  const int status = pclose(pipe);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+  return ostrovel::test::RunCommand(std::string("'") + OSTROVEL_QUEUE + "' " + args);
 }
 
 std::string Data(const char* name) { return std::string(OSTROVEL_TEST_DATA) + "/" + name; }
@@ -78,15 +68,10 @@ TEST_F(QueueTool, UnknownPrinterAndBadUsage) {
 }
 
 TEST(QueueToolWithoutSpooler, SaysTheSpoolerCannotBeReached) {
-  const std::string command = std::string("CUPS_SERVER=/nonexistent/cups.sock '") + OSTROVEL_QUEUE + "' 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  std::string out;
-  char buffer[512];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-  const int status = pclose(pipe);
-  EXPECT_EQ(WEXITSTATUS(status), 1);
-  EXPECT_NE(out.find("cannot reach the print spooler"), std::string::npos) << out;
+  const TRun r =
+      ostrovel::test::RunCommand(std::string("CUPS_SERVER=/nonexistent/cups.sock '") + OSTROVEL_QUEUE + "'");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("cannot reach the print spooler"), std::string::npos) << r.out;
 }
 
 }  // namespace
