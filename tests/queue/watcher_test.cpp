@@ -192,6 +192,56 @@ TEST_F(Watchers, JobsThatLeaveTheQueueLeaveTheList) {
   EXPECT_EQ(posts.LastJobs()[0].Document.View(), u"B");
 }
 
+TEST_F(Watchers, JobDeletedInTheBatchThatAddsAnotherLeaves) {
+  SetSelectedPrinter(u"Laser");
+  const uint32_t a = spooler->AddJob(u"Laser", Job(u"A"));
+  ASSERT_TRUE(WatcherRegistry().AddPrinterThread(u"Laser", posts.Callbacks()));
+  ASSERT_TRUE(ListHas(1, jfAnalysed));
+  // Whether the two changes arrive in one batch or two, the list ends right.
+  {
+    std::lock_guard hold(posts.lock);
+    spooler->RemoveJob(u"Laser", a);
+    spooler->AddJob(u"Laser", Job(u"B"));
+  }
+  ASSERT_TRUE(posts.WaitFor([&] {
+    return !posts.lists.empty() && posts.lists.back().jobs.size() == 1 &&
+           posts.lists.back().jobs[0].Document.View() == u"B";
+  }));
+}
+
+TEST_F(Watchers, RefreshPostsOnceAndRequestsOnce) {
+  // Requests are only counted here, so no analysis wakes the watcher again.
+  SetParseHandler([this](std::unique_ptr<TParseRequest>) { requested.fetch_add(1); });
+  spooler->AddJob(u"Laser", Job(u"A"));
+  ASSERT_TRUE(WatcherRegistry().AddPrinterThread(u"Laser", posts.Callbacks()));
+  ASSERT_TRUE(FirstRead());
+  SetSelectedPrinter(u"Laser");
+  ASSERT_TRUE(WatcherRegistry().RefreshPrinterThread(u"Laser"));
+  // The refresh posts the list, then reads the queue once more.
+  ASSERT_TRUE(posts.WaitFor([&] { return posts.lists.size() >= 2; }));
+  std::this_thread::sleep_for(300ms);
+  DrainParseRequests();
+  std::lock_guard hold(posts.lock);
+  int refreshPosts = 0;
+  for (const auto& list : posts.lists) refreshPosts += list.reason == prRefresh;
+  EXPECT_EQ(refreshPosts, 1);
+  EXPECT_EQ(posts.lists.front().reason, prRefresh);
+  EXPECT_EQ(requested.load(), 1);
+}
+
+TEST_F(Watchers, JobSpoolingDuringTheFirstReadWaitsForTheNextRound) {
+  const uint32_t id = spooler->AddJob(u"Laser", Job(u"A", jsSpooling));
+  SetSelectedPrinter(u"Laser");
+  ASSERT_TRUE(WatcherRegistry().AddPrinterThread(u"Laser", posts.Callbacks()));
+  ASSERT_TRUE(ListHas(1));
+  spooler->UpdateJob(u"Laser", id, [](TJobInfo& j) { j.Status = 0; });
+  ASSERT_TRUE(posts.WaitFor([&] { return !posts.lists.empty() && posts.lists.back().jobs[0].Status == 0; }));
+  DrainParseRequests();
+  EXPECT_EQ(requested.load(), 0);
+  ASSERT_TRUE(WatcherRegistry().RefreshPrinterThread(u"Laser"));
+  ASSERT_TRUE(ListHas(1, jfAnalysed));
+}
+
 TEST_F(Watchers, LostChangesAreReadAgainInFull) {
   SetSelectedPrinter(u"Laser");
   ASSERT_TRUE(WatcherRegistry().AddPrinterThread(u"Laser", posts.Callbacks()));
