@@ -22,9 +22,9 @@ TQueueJob* AddJob(TJobList& jobs, uint32_t jobId) {
 
 TQueueJob* FindJob(TJobList& jobs, uint32_t jobId, int* index) {
   try {
-    const int count = jobs.Count();
-    for (int i = 0; i < count; ++i) {
-      TQueueJob* job = jobs.Get(i);
+    TReadLock hold(jobs.Lock());
+    for (int i = 0; i < jobs.CountLocked(); ++i) {
+      TQueueJob* job = jobs.GetLocked(i);
       if (job->JobId != jobId) continue;
       if (index) *index = i;
       return job;

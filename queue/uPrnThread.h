@@ -74,7 +74,8 @@ class TPrnThread : public TWatcher {
   // How often the printer has been opened (tests).
   int OpenCount() const { return openCount_.load(); }
 
- private:
+ protected:
+  // The watcher thread's steps; protected so benchmarks can drive them.
   void Execute() override;
   void Failed() override;
   void Open();
@@ -96,9 +97,6 @@ class TPrnThread : public TWatcher {
   void PostStatus();
   void PostRename(const std::u16string& oldName, const std::u16string& newName);
 
-  mutable std::mutex callbackLock_;
-  TPrnCallbacks callbacks_;
-
   // Owned by the watcher's thread.
   std::unique_ptr<TPrinterHandle> handle_;
   std::unique_ptr<TChangeNotification> change_;
@@ -110,6 +108,10 @@ class TPrnThread : public TWatcher {
   uint8_t reason_ = 0;
   std::u16string driverName_, portName_, comment_, location_, shareName_;
   std::atomic<int> openCount_{0};
+
+ private:
+  mutable std::mutex callbackLock_;
+  TPrnCallbacks callbacks_;
 };
 
 }  // namespace ostrovel

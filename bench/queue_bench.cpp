@@ -1,0 +1,143 @@
+// The queue engine's hot paths on the in-process spooler:
+//
+//   build/bench/bench/queue_bench
+//
+// applying a notification batch of 1,000 job items to 1,000 records, a full
+// read of a 1,000-job queue, and posting a list of 10,000 records.
+#include <benchmark/benchmark.h>
+
+#include "uMainThread.h"
+#include "uPrnThread.h"
+#include "uMemorySpooler.h"
+#include "uProcs.h"
+#include "uSelectedPrinter.h"
+
+using namespace ostrovel;
+
+namespace {
+
+// A watcher driven step by step on the benchmark's thread.
+class TBenchWatcher : public TPrnThread {
+ public:
+  TBenchWatcher(std::u16string name, TPrnCallbacks callbacks) : TPrnThread(std::move(name), std::move(callbacks)) {}
+  void OpenNow() { Open(); }
+  using TPrnThread::EnumQueue;
+  using TPrnThread::PostJobs;
+  using TPrnThread::UpdateQueue;
+  void SetJobCount(uint32_t count) { jobCount_ = count; }
+  void Attach(std::unique_ptr<TPrinterHandle> handle) { handle_ = std::move(handle); }
+};
+
+std::shared_ptr<TMemorySpooler> SpoolerWithJobs(int jobs) {
+  auto spooler = std::make_shared<TMemorySpooler>();
+  TPrinterInfo printer;
+  printer.Name = u"Bench";
+  spooler->AddPrinter(printer);
+  for (int i = 0; i < jobs; ++i) {
+    TJobInfo job;
+    job.Document = u"Document " + std::u16string(1, char16_t(u'A' + i % 26));
+    job.UserName = u"user";
+    job.DataType = u"RAW";
+    job.TotalPages = 3;
+    job.DevMode = TDevModeW{};
+    spooler->AddJob(u"Bench", job);
+  }
+  return spooler;
+}
+
+void BM_UpdateQueue_1000Items_1000Records(benchmark::State& state) {
+  TBenchWatcher watcher(u"Bench", {});
+  for (uint32_t id = 1; id <= 1000; ++id) AddJob(watcher.Jobs, id);
+  watcher.SetJobCount(1000);
+  TNotifyInfo batch;
+  for (uint32_t id = 1; id <= 1000; ++id) batch.Items.push_back({TNotifyType::Job, jfStatus, id, uint32_t(0)});
+  uint32_t status = 0;
+  for (auto _ : state) {
+    status ^= jsPrinting;  // every item changes its record
+    for (auto& item : batch.Items) item.Value = status;
+    benchmark::DoNotOptimize(watcher.UpdateQueue(batch, chSetJob));
+  }
+  state.SetItemsProcessed(state.iterations() * 1000);
+}
+
+void BM_EnumQueue_1000Jobs(benchmark::State& state) {
+  SetSpooler(SpoolerWithJobs(1000));
+  TBenchWatcher watcher(u"Bench", {});
+  watcher.OpenNow();
+  for (auto _ : state) watcher.EnumQueue();
+  state.SetItemsProcessed(state.iterations() * 1000);
+  state.counters["records"] = watcher.Jobs.Count();
+}
+
+// A spooler handle that answers from a prepared queue, so that only the
+// engine's own work is measured.
+class TFixedQueue : public TPrinterHandle {
+ public:
+  explicit TFixedQueue(int jobs) {
+    for (int i = 0; i < jobs; ++i) {
+      TJobInfo job;
+      job.JobId = uint32_t(i + 1);
+      job.Position = uint32_t(i + 1);
+      job.Document = u"Document";
+      job.UserName = u"user";
+      job.DataType = u"RAW";
+      job.DevMode = TDevModeW{};
+      jobs_.push_back(job);
+    }
+    info_.Name = u"Bench";
+    info_.JobCount = uint32_t(jobs);
+  }
+  TSizeQuery QueryPrinterSize() override { return {seInsufficientBuffer, 1000}; }
+  TSpoolResult<TPrinterInfo> GetPrinter() override { return {seNone, info_}; }
+  uint32_t SetPrinter(const TPrinterInfo&) override { return seNotSupported; }
+  uint32_t ControlPrinter(TPrinterCommand) override { return seNotSupported; }
+  uint32_t DeletePrinter() override { return seNotSupported; }
+  TSpoolResult<std::vector<TJobInfo>> EnumJobs(uint32_t first, uint32_t count, int) override {
+    std::vector<TJobInfo> out;
+    for (uint32_t i = first; i < first + count && i < jobs_.size(); ++i) out.push_back(jobs_[i]);
+    return {seNone, std::move(out)};
+  }
+  TSpoolResult<TJobInfo> GetJob(uint32_t) override { return TSpoolResult<TJobInfo>::Fail(seNotSupported); }
+  uint32_t SetJob(uint32_t, const TJobInfo*, TJobCommand) override { return seNotSupported; }
+  TSpoolResult<size_t> ReadPrinter(std::span<uint8_t>) override { return {seNone, 0}; }
+  TSpoolResult<std::vector<TFormSize>> EnumForms() override { return {seNone, {}}; }
+  TSpoolResult<std::unique_ptr<TChangeNotification>> WatchChanges(uint32_t, const TNotifyOptions&) override {
+    return TSpoolResult<std::unique_ptr<TChangeNotification>>::Fail(seNotSupported);
+  }
+
+ private:
+  std::vector<TJobInfo> jobs_;
+  TPrinterInfo info_;
+};
+
+void BM_EnumQueue_1000Jobs_EngineOnly(benchmark::State& state) {
+  TBenchWatcher watcher(u"Bench", {});
+  watcher.Attach(std::make_unique<TFixedQueue>(1000));
+  for (auto _ : state) watcher.EnumQueue();
+  state.SetItemsProcessed(state.iterations() * 1000);
+  state.counters["records"] = watcher.Jobs.Count();
+}
+
+void BM_PostJobs_10000Records(benchmark::State& state) {
+  SetMainThreadCaller(std::make_shared<TInlineCaller>());
+  SetSelectedPrinter(u"Bench");
+  size_t received = 0;
+  TPrnCallbacks callbacks;
+  callbacks.OnJobs = [&](const std::u16string&, const std::vector<TQueueJob>& jobs, uint8_t) {
+    received = jobs.size();
+  };
+  TBenchWatcher watcher(u"Bench", callbacks);
+  for (uint32_t id = 1; id <= 10000; ++id) AddJob(watcher.Jobs, id);
+  for (auto _ : state) watcher.PostJobs();
+  state.counters["records"] = double(received);
+  SetSelectedPrinter(u"");
+}
+
+BENCHMARK(BM_UpdateQueue_1000Items_1000Records)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_EnumQueue_1000Jobs)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EnumQueue_1000Jobs_EngineOnly)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PostJobs_10000Records)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
