@@ -25,7 +25,6 @@ class TBenchWatcher : public TPrnThread {
   using TPrnThread::PostJobs;
   using TPrnThread::UpdateQueue;
   void SetJobCount(uint32_t count) { jobCount_ = count; }
-  void Attach(std::unique_ptr<TPrinterHandle> handle) { handle_ = std::move(handle); }
 };
 
 std::shared_ptr<TMemorySpooler> SpoolerWithJobs(int jobs) {
@@ -69,55 +68,6 @@ void BM_EnumQueue_1000Jobs(benchmark::State& state) {
   state.counters["records"] = watcher.Jobs.Count();
 }
 
-// A spooler handle that answers from a prepared queue, so that only the
-// engine's own work is measured.
-class TFixedQueue : public TPrinterHandle {
- public:
-  explicit TFixedQueue(int jobs) {
-    for (int i = 0; i < jobs; ++i) {
-      TJobInfo job;
-      job.JobId = uint32_t(i + 1);
-      job.Position = uint32_t(i + 1);
-      job.Document = u"Document";
-      job.UserName = u"user";
-      job.DataType = u"RAW";
-      job.DevMode = TDevModeW{};
-      jobs_.push_back(job);
-    }
-    info_.Name = u"Bench";
-    info_.JobCount = uint32_t(jobs);
-  }
-  TSizeQuery QueryPrinterSize() override { return {seInsufficientBuffer, 1000}; }
-  TSpoolResult<TPrinterInfo> GetPrinter() override { return {seNone, info_}; }
-  uint32_t SetPrinter(const TPrinterInfo&) override { return seNotSupported; }
-  uint32_t ControlPrinter(TPrinterCommand) override { return seNotSupported; }
-  uint32_t DeletePrinter() override { return seNotSupported; }
-  TSpoolResult<std::vector<TJobInfo>> EnumJobs(uint32_t first, uint32_t count, int) override {
-    std::vector<TJobInfo> out;
-    for (uint32_t i = first; i < first + count && i < jobs_.size(); ++i) out.push_back(jobs_[i]);
-    return {seNone, std::move(out)};
-  }
-  TSpoolResult<TJobInfo> GetJob(uint32_t) override { return TSpoolResult<TJobInfo>::Fail(seNotSupported); }
-  uint32_t SetJob(uint32_t, const TJobInfo*, TJobCommand) override { return seNotSupported; }
-  TSpoolResult<size_t> ReadPrinter(std::span<uint8_t>) override { return {seNone, 0}; }
-  TSpoolResult<std::vector<TFormSize>> EnumForms() override { return {seNone, {}}; }
-  TSpoolResult<std::unique_ptr<TChangeNotification>> WatchChanges(uint32_t, const TNotifyOptions&) override {
-    return TSpoolResult<std::unique_ptr<TChangeNotification>>::Fail(seNotSupported);
-  }
-
- private:
-  std::vector<TJobInfo> jobs_;
-  TPrinterInfo info_;
-};
-
-void BM_EnumQueue_1000Jobs_EngineOnly(benchmark::State& state) {
-  TBenchWatcher watcher(u"Bench", {});
-  watcher.Attach(std::make_unique<TFixedQueue>(1000));
-  for (auto _ : state) watcher.EnumQueue();
-  state.SetItemsProcessed(state.iterations() * 1000);
-  state.counters["records"] = watcher.Jobs.Count();
-}
-
 void BM_PostJobs_10000Records(benchmark::State& state) {
   SetMainThreadCaller(std::make_shared<TInlineCaller>());
   SetSelectedPrinter(u"Bench");
@@ -134,8 +84,7 @@ void BM_PostJobs_10000Records(benchmark::State& state) {
 }
 
 BENCHMARK(BM_UpdateQueue_1000Items_1000Records)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_EnumQueue_1000Jobs)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_EnumQueue_1000Jobs_EngineOnly)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_EnumQueue_1000Jobs)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PostJobs_10000Records)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

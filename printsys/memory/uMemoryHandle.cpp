@@ -169,15 +169,18 @@ TSpoolResult<std::vector<TJobInfo>> TMemoryHandle::EnumJobs(uint32_t first, uint
   const TMemoryPrinter* p = Printer();
   if (!p) return Fail<std::vector<TJobInfo>>(seInvalidHandle);
   if (level != 1 && level != 2) return Fail<std::vector<TJobInfo>>(seInvalidParameter);
-  return {seNone, JobsAt(state_->Snapshot(*p).Jobs, first, count, level)};
+  // Only the asked positions: a full read asks one position at a time.
+  std::vector<TJobInfo> slice;
+  for (size_t i = first; i < p->Jobs.size() && i - first < count; ++i) slice.push_back(state_->JobAt(*p, i));
+  return {seNone, JobsAt(std::move(slice), 0, count, level)};
 }
 
 TSpoolResult<TJobInfo> TMemoryHandle::GetJob(uint32_t jobId) {
   std::lock_guard lock(state_->Lock);
   const TMemoryPrinter* p = Printer();
   if (!p) return Fail<TJobInfo>(seInvalidHandle);
-  for (auto& j : state_->Snapshot(*p).Jobs)
-    if (j.JobId == jobId) return {seNone, std::move(j)};
+  for (size_t i = 0; i < p->Jobs.size(); ++i)
+    if (p->Jobs[i].Info.JobId == jobId) return {seNone, state_->JobAt(*p, i)};
   return Fail<TJobInfo>(seInvalidParameter);
 }
 

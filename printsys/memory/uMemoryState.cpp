@@ -44,13 +44,15 @@ TQueueState TMemoryState::Snapshot(const TMemoryPrinter& p) const {
   s.Printer = p.Info;
   s.Printer.JobCount = static_cast<uint32_t>(p.Jobs.size());
   if (SameText(p.Info.Name, DefaultPrinter)) s.Printer.Attributes |= patDefault;
-  uint32_t position = 0;
-  for (const auto& j : p.Jobs) {
-    s.Jobs.push_back(j.Info);
-    s.Jobs.back().Position = ++position;
-    s.Jobs.back().PrinterName = p.Info.Name;
-  }
+  for (size_t i = 0; i < p.Jobs.size(); ++i) s.Jobs.push_back(JobAt(p, i));
   return s;
+}
+
+TJobInfo TMemoryState::JobAt(const TMemoryPrinter& p, size_t index) const {
+  TJobInfo job = p.Jobs[index].Info;
+  job.Position = static_cast<uint32_t>(index + 1);
+  job.PrinterName = p.Info.Name;
+  return job;
 }
 
 void TMemoryState::Publish(const TMemoryPrinter& p, const TQueueState& before,

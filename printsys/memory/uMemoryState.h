@@ -59,6 +59,8 @@ struct TMemoryState {
   std::u16string ServerOf(const TMemoryPrinter& p) const;
   bool IsLocalServer(std::u16string_view server) const;
   TQueueState Snapshot(const TMemoryPrinter& p) const;
+  // The job at index as the spooler reports it: position and printer set.
+  TJobInfo JobAt(const TMemoryPrinter& p, size_t index) const;
 
   // Runs change on the printer and hands the differences to its
   // registrations (and printer changes to server registrations).
