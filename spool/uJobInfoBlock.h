@@ -71,6 +71,12 @@ class TJobInfoBlock {
  public:
   TJobInfoBlock() = default;
   explicit TJobInfoBlock(size_t size) : words_((size + 7) / 8), size_(size) {}
+  // Move-only: the slots may hold addresses inside the buffer, which a
+  // move keeps and a copy would not.
+  TJobInfoBlock(const TJobInfoBlock&) = delete;
+  TJobInfoBlock& operator=(const TJobInfoBlock&) = delete;
+  TJobInfoBlock(TJobInfoBlock&&) = default;
+  TJobInfoBlock& operator=(TJobInfoBlock&&) = default;
 
   uint8_t* Bytes() { return reinterpret_cast<uint8_t*>(words_.data()); }
   const uint8_t* Bytes() const { return reinterpret_cast<const uint8_t*>(words_.data()); }
