@@ -11,6 +11,7 @@
 #include "uMemorySpooler.h"
 #include "uParseRequest.h"
 #include "uProcs.h"
+#include "uSPLCapture.h"
 #include "uSelectedPrinter.h"
 #include "uWatcherRegistry.h"
 
@@ -89,6 +90,8 @@ class Watchers : public ::testing::Test {
     SetHostResolver([](std::u16string_view name) { return std::u16string(name); });
     TPrnThread::SetWaitTimeoutMs(300);
     TSvrThread::SetWaitTimeoutMs(300);
+    // Jobs without spool data report size 0: do not wait seconds for more.
+    SetCaptureWait({2, 1});
     SetParseHandler([this](std::unique_ptr<TParseRequest> r) {
       requested.fetch_add(1);
       HandleRequest(std::move(r));
@@ -103,6 +106,7 @@ class Watchers : public ::testing::Test {
     SetHostResolver(nullptr);
     TPrnThread::SetWaitTimeoutMs(15000);
     TSvrThread::SetWaitTimeoutMs(30000);
+    SetCaptureWait({});
   }
   static TPrinterInfo Printer(const char16_t* name) {
     TPrinterInfo p;
