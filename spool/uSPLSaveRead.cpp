@@ -229,8 +229,10 @@ bool ReadHeader(int fd, uint32_t& type, uint32_t& length) {
 // the rest skipped. Texts end at their first zero character.
 void ReadField(int fd, TKind kind, void* at, uint32_t length) {
   if (kind == TKind::Text255 || kind == TKind::Text81) {
-    std::u16string chars((length + 1) / 2, u'\0');
-    const size_t got = ReadSome(fd, chars.data(), length);
+    const size_t take = std::min<size_t>(length, KindSize(kind));
+    std::u16string chars(take / 2, u'\0');
+    const size_t got = ReadSome(fd, chars.data(), chars.size() * 2);
+    if (length > got) lseek(fd, length - got, SEEK_CUR);
     chars.resize(got / 2);
     const size_t end = chars.find(u'\0');
     if (end != std::u16string::npos) chars.resize(end);
@@ -285,6 +287,7 @@ bool ReadPages(int fd, TArraySplStream& pages, uint32_t& type, uint32_t& length)
   std::shared_ptr<const std::vector<uint8_t>> lastDevMode;
   int64_t lastOffset = -1;
   const int64_t fileSize = FileSize(fd);
+  int64_t budget = fileSize;
   while (ReadHeader(fd, type, length)) {
     if (type == crPageStart) {
       pages.emplace_back();
@@ -305,9 +308,12 @@ bool ReadPages(int fd, TArraySplStream& pages, uint32_t& type, uint32_t& length)
       page.DevMode = lastDevMode;
       continue;
     }
+    // Device modes lie inside the file, and all of them together are never
+    // read to more than the file holds.
     if (page.DevModeSize <= 0 || page.DevModeOffset < 0 ||
-        page.DevModeSize > fileSize - page.DevModeOffset)
+        page.DevModeSize > fileSize - page.DevModeOffset || page.DevModeSize > budget)
       continue;
+    budget -= page.DevModeSize;
     auto buffer = std::make_shared<std::vector<uint8_t>>(static_cast<size_t>(page.DevModeSize), 0);
     if (pread(fd, buffer->data(), buffer->size(), page.DevModeOffset) < 0)
       buffer->assign(buffer->size(), 0);
