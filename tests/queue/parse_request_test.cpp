@@ -58,6 +58,7 @@ class ParseRequests : public ::testing::Test {
     TDevModeW dm{};
     dm.dmSize = sizeof dm;
     dm.dmCopies = static_cast<int16_t>(copies);
+    dm.dmDuplex = 1;  // the watcher applies the spooler's device mode again on each change
     j.DevMode = dm;
     return spooler->AddJob(printer, j, std::move(data));
   }
@@ -168,6 +169,22 @@ TEST_F(ParseRequests, OnePrintersJobsWaitForItsLock) {
   held.reset();
   ASSERT_TRUE(WaitAnalysed(u"Laser", a));
   ASSERT_TRUE(WaitAnalysed(u"Laser", b));
+}
+
+TEST_F(ParseRequests, JobArrivingWhileARefreshIsPendingIsAnalysedOnceSpooled) {
+  // Each analysis asks the watcher for a refresh; a job that arrives before
+  // the watcher has taken it must still be asked for when it has spooled.
+  Watch(u"Laser");
+  for (int round = 0; round < 10; ++round) {
+    TJobInfo j;
+    j.Document = u"Next";
+    j.DataType = u"TEXT";
+    j.Status = jsSpooling;
+    const uint32_t id = spooler->AddJob(u"Laser", j, "text");
+    ASSERT_TRUE(test::WaitUntil([&] { return Live(u"Laser", id).JobId == id; }));
+    spooler->UpdateJob(u"Laser", id, [](TJobInfo& job) { job.Status = 0; });
+    ASSERT_TRUE(WaitAnalysed(u"Laser", id)) << "round " << round;
+  }
 }
 
 TEST_F(ParseRequests, NameLockSerialisesAndGivesUpAfterItsWaits) {
