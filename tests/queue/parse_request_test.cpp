@@ -7,6 +7,7 @@
 #include <iterator>
 #include <optional>
 
+#include "emf_spool_fixture.h"
 #include "queue_test_util.h"
 #include "uMainThread.h"
 #include "uMemorySpooler.h"
@@ -116,6 +117,22 @@ TEST_F(ParseRequests, SpoolDataValuesReachTheLiveRecord) {
   EXPECT_EQ(j.DataType, sdtText);
   EXPECT_EQ(j.Copies, 1);
   EXPECT_EQ(j.TotalPages, 1u);
+}
+
+TEST_F(ParseRequests, OnlyWordEmfJobsAreCaptured) {
+  test::TEmfSpoolFile f;
+  f.DevMode(1, 1).Page().DevMode(3, 1).Page();
+  const uint32_t word =
+      Add(u"Laser", u"Microsoft Word - Letter.docx", u"NT EMF 1.008", f.Bytes(), 1, 2);
+  const uint32_t other =
+      Add(u"Laser", u"Letter from Microsoft Word", u"NT EMF 1.008", f.Bytes(), 1, 2);
+  Watch(u"Laser");
+  ASSERT_TRUE(WaitAnalysed(u"Laser", word));
+  ASSERT_TRUE(WaitAnalysed(u"Laser", other));
+  // Copies from the device mode between page 1 and 2.
+  EXPECT_EQ(Live(u"Laser", word).Copies, 3);
+  EXPECT_EQ(Live(u"Laser", word).DataType, sdtNtEmf);
+  EXPECT_EQ(Live(u"Laser", other).Copies, 1);
 }
 
 TEST_F(ParseRequests, RequestForAPrinterNoLongerShownRestoresTheJob) {

@@ -265,6 +265,9 @@ TEST_F(CaptureFile, OffsetsOutsideTheBlockAndOversizedLengthsStayHarmless) {
   w.Header(crInfoLanguage, 6, true);
   w.Payload("\x04\0\0\0\0\0", 6);
   w.Record(crCopies, int32_t{5});
+  // A text record claiming 4 GB: read as 255 characters at most.
+  w.Header(crLanguageName, 0xfc7f0000u, false);
+  w.Payload(u"PCL", 6);
 
   TSPLInfo info;
   TJobInfoBlock read;
@@ -278,6 +281,7 @@ TEST_F(CaptureFile, OffsetsOutsideTheBlockAndOversizedLengthsStayHarmless) {
   EXPECT_FALSE(pages[0].DevMode);
   EXPECT_EQ(info.Language, slPcl);
   EXPECT_EQ(info.Copies, 5);
+  EXPECT_EQ(info.LanguageName, u"PCL");
   CloseCaptureFile(handle, read, pages);
 }
 
