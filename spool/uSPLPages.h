@@ -33,6 +33,8 @@ struct TSplPageRecord {
   int64_t DataSize = 0;
   int64_t SpoolBase = 0;  // first page only
   int64_t SpoolSize = 0;  // first page only
+  int64_t RenderedOffset = 0;  // page rendering only; 0 here
+  int64_t RenderedSize = 0;
   int64_t Reserved1 = 0;
   std::u16string Name;  // at most 255 characters: the language name (last page of a raw job)
   int64_t DevModeOffset = 0;

@@ -63,7 +63,7 @@ struct TField {
   }
 
 // Page records in the order they are written.
-const std::array<TField<TSplPageRecord>, 40> kPageFields = {
+const std::array<TField<TSplPageRecord>, 39> kPageFields = {
     PAGE_FIELD(crJobId, Int64NotZero, JobId),
     PAGE_FIELD(crDataOffset, Int64Above, DataOffset),
     PAGE_FIELD(crDataSize, Int64Above, DataSize),
@@ -101,11 +101,10 @@ const std::array<TField<TSplPageRecord>, 40> kPageFields = {
     PAGE_FIELD(crColourMeasure3, Int32Above, ColourMeasures[2]),
     PAGE_FIELD(crColourMeasure4, Int32Above, ColourMeasures[3]),
     PAGE_FIELD(crReserved4, Int64Above, Reserved4),
-    // Never written: the page-rendering records and the device-mode
-    // pointer, which only the reader fills. Listed so the reader knows them.
-    PAGE_FIELD(crRenderedOffset, Int64Above, Reserved3),
-    PAGE_FIELD(crRenderedSize, Int64Above, Reserved3),
-    PAGE_FIELD(crReserved1, Int64Above, Reserved1),
+    // Never written: the page-rendering offset and size. Listed so the
+    // reader knows them.
+    PAGE_FIELD(crRenderedOffset, Int64Above, RenderedOffset),
+    PAGE_FIELD(crRenderedSize, Int64Above, RenderedSize),
 };
 constexpr size_t kWrittenPageFields = 37;
 #undef PAGE_FIELD
