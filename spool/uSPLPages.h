@@ -31,8 +31,8 @@ struct TSplPageRecord {
   int64_t JobId = 0;
   int64_t DataOffset = 0;
   int64_t DataSize = 0;
-  int64_t SpoolBase = 0;  // first page only
-  int64_t SpoolSize = 0;  // first page only
+  int64_t SpoolBase = 0;       // first page only
+  int64_t SpoolSize = 0;       // first page only
   int64_t RenderedOffset = 0;  // page rendering only; 0 here
   int64_t RenderedSize = 0;
   int64_t Reserved1 = 0;

@@ -1,4 +1,5 @@
 #include <cmath>
+#include <string>
 
 #include "uProcs.h"
 #include "uSPLCapture.h"
@@ -20,17 +21,31 @@ bool QueryDeviceGeometry(std::u16string_view printer, const TDevModeW* devMode, 
                          TPageGeometry& out, const TCaptureDiagnostic& diagnostic) {
   const auto spooler = CurrentSpooler();
   if (!spooler) return false;
-  auto geometry = spooler->DeviceGeometry(printer, devMode);
+  auto report = [&](const std::string& text) {
+    if (diagnostic) diagnostic(text);
+  };
+  TSpoolResult<TDeviceGeometry> geometry;
+  try {
+    geometry = spooler->DeviceGeometry(printer, devMode);
+  } catch (...) {
+    report("First CreateIC system halt");
+    geometry.Error = seNotSupported;
+  }
   if (!geometry.Ok()) {
     // Second chance: the printer's own device mode merged with the job's.
-    auto handle = spooler->OpenPrinter(printer, paDefault);
-    if (!handle.Ok()) {
-      if (diagnostic) diagnostic("Error open printer " + WideToAnsi(printer));
+    try {
+      auto handle = spooler->OpenPrinter(printer, paDefault);
+      if (!handle.Ok()) {
+        report("Error open printer " + WideToAnsi(printer));
+        return false;
+      }
+      auto merged = spooler->DocumentProperties(printer, devMode);
+      if (!merged.Ok()) return false;
+      geometry = spooler->DeviceGeometry(printer, &merged.Value);
+    } catch (...) {
+      report("Second with DevMod CreateIC system halt");
       return false;
     }
-    auto merged = spooler->DocumentProperties(printer, devMode);
-    if (!merged.Ok()) return false;
-    geometry = spooler->DeviceGeometry(printer, &merged.Value);
     if (!geometry.Ok()) return false;
   }
   const TDeviceGeometry& g = geometry.Value;

@@ -283,6 +283,26 @@ TEST_F(Capture, EmptyJobAndCapturesInTheSameMillisecond) {
   close(a.SpoolFd), close(b.SpoolFd);
 }
 
+TEST_F(Capture, DeviceGeometryInDeviceUnitsAndMillimetres) {
+  TPageGeometry g;
+  ASSERT_TRUE(QueryDeviceGeometry(u"Laser", nullptr, 0, g));
+  EXPECT_EQ(g, (TPageGeometry{4960, 7016, 100, 100, 4760, 6816}));
+  ASSERT_TRUE(QueryDeviceGeometry(u"Laser", nullptr, 1, g));
+  // 100 x 202 / 4760 + 0.49 = 4.73 -> 5; the printable size is the printer's own.
+  EXPECT_EQ(g, (TPageGeometry{211, 298, 5, 5, 202, 289}));
+
+  // A printer that cannot be opened says so to the diagnostics only.
+  std::string said;
+  const TCaptureDiagnostic diagnostic = [&](std::string_view text) { said = text; };
+  EXPECT_FALSE(QueryDeviceGeometry(u"Nope", nullptr, 0, g, diagnostic));
+  EXPECT_EQ(said, "Error open printer Nope");
+  // No resolution: no millimetres, and no division by zero.
+  TDevModeW dm{};
+  spooler->SetPrinterDefaults(u"Laser", dm, {4960, 7016, 0, 0, 0, 0, 202, 289});
+  EXPECT_TRUE(QueryDeviceGeometry(u"Laser", nullptr, 0, g));
+  EXPECT_FALSE(QueryDeviceGeometry(u"Laser", nullptr, 1, g));
+}
+
 TEST(TempFiles, NamesSpellThePrinterInHexadecimal) {
   setenv("TMPDIR", "/var/tmp", 1);
   EXPECT_EQ(TempBaseName(u"A\u0416", 12), "/var/tmp/4141612");
