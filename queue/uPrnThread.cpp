@@ -186,10 +186,13 @@ void TPrnThread::EnumQueue() {
         for (const TJobInfo& info : jobs.Value) {
           if (info.JobId == 0) continue;
           TQueueJob* job = FindJob(Jobs, info.JobId);
+          const bool added = !job;
           if (!job) job = AddJob(Jobs, info.JobId);
           if (!job) continue;
           std::lock_guard hold(RecordLock);
           job->Flags |= jfSeen;
+          // A job still spooling now is asked for once it has spooled.
+          if (added) job->Flags |= jfAwaitSpooled;
           try {
             UpdateJobFromInfo(*job, info);
           } catch (...) {
@@ -242,10 +245,11 @@ bool TPrnThread::UpdateQueue(const TNotifyInfo& info, uint32_t change) {
             added = true;
             job = AddJob(Jobs, item.Id);
             if (!job) continue;
-            // Jobs that arrive while watching are analysed once spooled.
-            const bool fullReadPending = wake_.Wait(5);
+            // Every new job is analysed once spooled, also one that arrives
+            // while a full read or refresh is pending: that read asks only
+            // for jobs that have already finished spooling.
             std::lock_guard hold(RecordLock);
-            if (!fullReadPending) job->Flags |= jfAwaitSpooled;
+            job->Flags |= jfAwaitSpooled;
           }
           bool due;
           {
