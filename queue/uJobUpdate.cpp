@@ -4,6 +4,7 @@
 #include <variant>
 
 #include "uProcs.h"
+#include "uSpoolName.h"
 
 namespace ostrovel {
 
@@ -25,10 +26,7 @@ void ApplyPaper(TQueueJob& job, const TDevModeW& dm) {
 }  // namespace
 
 uint8_t DataTypeCode(std::u16string_view text) {
-  auto upper = [](char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; };
-  if (text.size() == 4 && std::equal(text.begin(), text.end(), u"TEXT",
-                                     [&](char16_t a, char16_t b) { return upper(a) == b; }))
-    return 1;
+  if (SameText(text, u"TEXT")) return 1;
   if (text.starts_with(u"NT EMF")) return 2;
   return 0;
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "uBytes.h"
 #include "uSPLText.h"
 
 namespace ostrovel {
@@ -235,14 +236,14 @@ bool TSpl::ReadByte(uint8_t& b) {
 bool TSpl::ReadU16(uint16_t& v) {
   uint8_t b[2];
   if (!ReadBytes(b, 2)) return false;
-  v = static_cast<uint16_t>(b[0] | (b[1] << 8));
+  v = LoadLE16(b);
   return true;
 }
 
 bool TSpl::ReadU32(uint32_t& v) {
   uint8_t b[4];
   if (!ReadBytes(b, 4)) return false;
-  v = b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<uint32_t>(b[3]) << 24);
+  v = LoadLE32(b);
   return true;
 }
 

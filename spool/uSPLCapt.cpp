@@ -1,15 +1,8 @@
 // The CAPT state: records of a uint16 code and a uint16 length.
+#include "uBytes.h"
 #include "uSPL.h"
 
 namespace ostrovel {
-
-namespace {
-
-uint16_t U16At(const uint8_t* p) {
-  return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-
-}  // namespace
 
 bool TSpl::CaptStep(int& /*next*/) {
   uint16_t code, length;
@@ -18,9 +11,9 @@ bool TSpl::CaptStep(int& /*next*/) {
   switch (code) {
     case 0x0001:  // job settings
       if (!ReadBytes(body, 20)) return false;
-      DevMode.dmCopies = static_cast<int16_t>(U16At(body + 4));
-      DevMode.dmCollate = static_cast<int16_t>(U16At(body + 8));
-      DevMode.dmDuplex = static_cast<int16_t>(U16At(body + 12));
+      DevMode.dmCopies = static_cast<int16_t>(LoadLE16(body + 4));
+      DevMode.dmCollate = static_cast<int16_t>(LoadLE16(body + 8));
+      DevMode.dmDuplex = static_cast<int16_t>(LoadLE16(body + 12));
       DevMode.dmFields |= dmfCopies | dmfCollate | dmfDuplex;
       if (length > 24) {
         if (!ReadU32(DevMode.dmNup)) return false;
@@ -30,7 +23,7 @@ bool TSpl::CaptStep(int& /*next*/) {
       return true;
     case 0x0002:  // page setup
       if (!ReadBytes(body, 68)) return false;
-      DevMode.dmPaperSize = static_cast<int16_t>(U16At(body));
+      DevMode.dmPaperSize = static_cast<int16_t>(LoadLE16(body));
       DevMode.dmFields |= dmfPaperSize;
       if (!Skip(length - 72)) return false;
       ++captSetups_;
@@ -47,7 +40,7 @@ bool TSpl::CaptStep(int& /*next*/) {
     case 0x8202:
     case 0x8203:  // these carry their own length
       if (!ReadBytes(body, 4)) return false;
-      return Skip(U16At(body) - 8);
+      return Skip(LoadLE16(body) - 8);
     case 0xD0A0:
       ReadBytes(body, 34);
       return Skip(length - 38);

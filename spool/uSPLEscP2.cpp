@@ -2,6 +2,7 @@
 // remote-mode commands, and form feeds counting pages.
 #include <cstring>
 
+#include "uBytes.h"
 #include "uSPL.h"
 
 namespace ostrovel {
@@ -71,8 +72,8 @@ bool TSpl::EscP2Step(int& /*next*/) {
         uint8_t head[7];
         if (!ReadBytes(head, sizeof head)) return false;
         const uint8_t compression = head[1];
-        const uint16_t bytesPerLine = static_cast<uint16_t>(head[3] | (head[4] << 8));
-        const uint16_t lines = static_cast<uint16_t>(head[5] | (head[6] << 8));
+        const uint16_t bytesPerLine = LoadLE16(head + 3);
+        const uint16_t lines = LoadLE16(head + 5);
         int64_t count = int64_t(bytesPerLine) * lines;
         if (compression == 0) {
           Skip(count);

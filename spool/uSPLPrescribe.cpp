@@ -3,16 +3,14 @@
 #include <cctype>
 
 #include "uSPL.h"
+#include "uSPLText.h"
 
 namespace ostrovel {
 
 namespace {
 
 bool StartsNoCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() &&
-         std::equal(prefix.begin(), prefix.end(), text.begin(), [](char p, char t) {
-           return p == std::toupper(static_cast<unsigned char>(t));
-         });
+  return spltext::EqualsNoCase(text.substr(0, prefix.size()), prefix);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "uBytes.h"
 #include "uSPL.h"
 
 namespace ostrovel {
@@ -12,10 +13,6 @@ namespace ostrovel {
 namespace {
 
 constexpr uint32_t kZimfSignature = 0xDCA99ACD;
-
-uint32_t U32At(const uint8_t* p) {
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
 
 }  // namespace
 
@@ -29,10 +26,10 @@ void TSpl::ReadDevMode() {
 bool TSpl::ZimfStep(int& /*next*/) {
   const int64_t recordStart = stream_->Position();
   uint8_t header[32];
-  if (!ReadBytes(header, sizeof header) || U32At(header) != kZimfSignature) return false;
-  const int64_t length = U32At(header + 4);
-  const uint32_t type = U32At(header + 16);
-  const uint32_t subKind = U32At(header + 28);
+  if (!ReadBytes(header, sizeof header) || LoadLE32(header) != kZimfSignature) return false;
+  const int64_t length = LoadLE32(header + 4);
+  const uint32_t type = LoadLE32(header + 16);
+  const uint32_t subKind = LoadLE32(header + 28);
   auto moveTo = [&](uint32_t offset) {
     stream_->Seek(recordStart + offset, TCustomMappedStream::soBeginning);
   };
@@ -83,7 +80,7 @@ bool TSpl::ZimfStep(int& /*next*/) {
       moveTo(o);
       stream_->Read(block, 48);
       Skip(static_cast<int64_t>(
-          std::min<uint64_t>(uint64_t(U32At(block + 24)) * U32At(block + 20), INT64_MAX)));
+          std::min<uint64_t>(uint64_t(LoadLE32(block + 24)) * LoadLE32(block + 20), INT64_MAX)));
       break;
     case 8:
       ReadU32(o);
@@ -91,8 +88,8 @@ bool TSpl::ZimfStep(int& /*next*/) {
       ReadU32(b);
       moveTo(o);
       if (o != 0) stream_->Read(block, 40);
-      if (a != 0) Skip(8 * int64_t(U32At(block + 32)));
-      if (b != 0) Skip(U32At(block + 36));
+      if (a != 0) Skip(8 * int64_t(LoadLE32(block + 32)));
+      if (b != 0) Skip(LoadLE32(block + 36));
       break;
     case 12:
       ReadU32(o);

@@ -1,4 +1,5 @@
 // The ZJS state: chunks of a 16-byte header and a body; type 3 ends a page.
+#include "uBytes.h"
 #include "uSPL.h"
 
 namespace ostrovel {
@@ -15,8 +16,7 @@ bool TSpl::ZjsStep(int& /*next*/) {
   uint8_t header[16];
   if (!ReadBytes(header, sizeof header) || header[14] != 'Z' || header[15] != 'Z') return false;
   auto u32 = [&](int at) {
-    const uint32_t v = header[at] | (header[at + 1] << 8) | (header[at + 2] << 16) |
-                       (static_cast<uint32_t>(header[at + 3]) << 24);
+    const uint32_t v = LoadLE32(header + at);
     return BigEndian ? Swap32(v) : v;
   };
   const uint32_t size = u32(0);
