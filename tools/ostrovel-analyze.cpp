@@ -17,7 +17,7 @@
 #include "uSPL.h"
 #include "uSPLMerge.h"
 #include "uSPLProc.h"
-#include "uJson.h"
+#include "uToolOutput.h"
 #include "uText.h"
 
 using namespace ostrovel;
@@ -126,17 +126,7 @@ void PrintTable(const std::vector<TFileReport>& reports) {
                     r.Merge.HasTitle ? WideToUtf8(r.Merge.Title) : "-",
                     i.Has(siUserName) ? Display(i.UserName) : "-"});
   }
-  std::vector<size_t> width(head.size(), 0);
-  for (const auto& row : rows)
-    for (size_t c = 0; c < row.size(); ++c) width[c] = std::max(width[c], row[c].size());
-  for (const auto& row : rows) {
-    std::string line;
-    for (size_t c = 0; c < row.size(); ++c) {
-      line += row[c];
-      if (c + 1 < row.size()) line += std::string(width[c] - row[c].size() + 2, ' ');
-    }
-    std::printf("%s\n", line.c_str());
-  }
+  ostrovel::PrintTable(rows);
 }
 
 }  // namespace

@@ -25,7 +25,7 @@
 #include "uSPLType.h"
 #include "uSelectedPrinter.h"
 #include "uSpoolName.h"
-#include "uJson.h"
+#include "uToolOutput.h"
 #include "uText.h"
 #include "uWatcherRegistry.h"
 
@@ -41,23 +41,6 @@ std::atomic<bool> interrupted{false};
 std::string U8(std::u16string_view s) { return WideToUtf8(s); }
 
 std::string Json(std::string_view s) { return JsonString(s); }
-
-void PrintTable(const std::vector<std::vector<std::string>>& rows) {
-  std::vector<size_t> width;
-  for (const auto& row : rows) {
-    width.resize(std::max(width.size(), row.size()), 0);
-    for (size_t c = 0; c < row.size(); ++c) width[c] = std::max(width[c], row[c].size());
-  }
-  for (const auto& row : rows) {
-    std::string line;
-    for (size_t c = 0; c < row.size(); ++c) {
-      line += row[c];
-      if (c + 1 < row.size()) line += std::string(width[c] - row[c].size() + 2, ' ');
-    }
-    std::printf("%s\n", line.c_str());
-  }
-  std::fflush(stdout);
-}
 
 int ListPrinters(bool json) {
   std::vector<std::u16string> names;
